@@ -1,0 +1,44 @@
+# zel_library(NAME DIR DEPS...): a static library from DIR/src/*.cpp with DIR/include public.
+function(zel_library name dir)
+  file(GLOB _src CONFIGURE_DEPENDS ${dir}/src/*.cpp)
+  if(_src)
+    add_library(${name} STATIC ${_src})
+    target_include_directories(${name} PUBLIC ${dir}/include)
+    target_link_libraries(${name} PUBLIC ${ARGN} Threads::Threads)
+  else()
+    # Headers only so far.
+    add_library(${name} INTERFACE)
+    target_include_directories(${name} INTERFACE ${dir}/include)
+    target_link_libraries(${name} INTERFACE ${ARGN} Threads::Threads)
+  endif()
+endfunction()
+
+# zel_tests(NAME DIR DEPS...): one GoogleTest binary from DIR/tests/*.cpp, registered with CTest.
+function(zel_tests name dir)
+  if(NOT ZEL_TESTS)
+    return()
+  endif()
+  file(GLOB _src CONFIGURE_DEPENDS ${dir}/tests/*.cpp)
+  if(NOT _src)
+    return()
+  endif()
+  add_executable(${name} ${_src})
+  target_link_libraries(${name} PRIVATE ${ARGN} GTest::gtest GTest::gtest_main GTest::gmock)
+  target_compile_definitions(${name} PRIVATE
+    ZEL_BIN_DIR="${CMAKE_RUNTIME_OUTPUT_DIRECTORY}"
+    ZEL_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300)
+endfunction()
+
+# zel_fuzzer(NAME SOURCE DEPS...): a libFuzzer target when ZEL_FUZZ is on (clang only).
+function(zel_fuzzer name source)
+  if(NOT ZEL_FUZZ)
+    return()
+  endif()
+  add_executable(${name} ${source})
+  target_compile_options(${name} PRIVATE -fsanitize=fuzzer,address,undefined)
+  target_link_options(${name} PRIVATE -fsanitize=fuzzer,address,undefined)
+  target_link_libraries(${name} PRIVATE ${ARGN})
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/fuzz)
+endfunction()
