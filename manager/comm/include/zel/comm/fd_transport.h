@@ -1,0 +1,60 @@
+// A Transport over any connected file descriptor: a socket, a serial port, a pty or a pipe.
+// Reads never wait (the descriptor is non-blocking and a small buffer holds what one read
+// brought); readiness waits use poll().
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+
+#include "zel/comm/transport.h"
+
+namespace zel::comm {
+
+class FdTransport : public Transport {
+ public:
+  // Takes over `fd` (closes it at Close or destruction when `owned`) and makes it non-blocking.
+  explicit FdTransport(int fd, bool owned = true);
+  ~FdTransport() override;
+  FdTransport(const FdTransport&) = delete;
+  FdTransport& operator=(const FdTransport&) = delete;
+
+  // Writes all bytes; waits for the line with poll(). Gives -1 on an error, on a closed
+  // descriptor, or when the line takes no byte for write_stall_ms.
+  int Write(const uint8_t* data, size_t n) override;
+  int ReadByte() override;
+  bool WaitReadable(int timeout_ms) override;
+  // On a terminal waits until the output queue is empty (at most drain_limit_ms); elsewhere a
+  // no-op.
+  void Drain() override;
+  void Close() override;
+
+  int fd() const { return fd_; }
+  bool IsOpen() const { return fd_ >= 0; }
+  // True once the other end has gone (end of file, hang-up or a read error).
+  bool HungUp() const { return hungUp_; }
+  bool IsTerminal() const { return isTty_; }
+  void SetWriteStallMs(int ms) { writeStallMs_ = ms; }
+  void SetDrainLimitMs(int ms) { drainLimitMs_ = ms; }
+
+ protected:
+  // Called by Close before the descriptor is closed (serial ports clear their control line).
+  virtual void BeforeClose() {}
+
+ private:
+  // Reads what is waiting into the buffer; returns true when the buffer holds a byte.
+  bool Fill();
+
+  int fd_;
+  bool owned_;
+  bool isTty_ = false;
+  bool isSocket_ = false;
+  bool hungUp_ = false;
+  int writeStallMs_ = 30000;
+  int drainLimitMs_ = 5000;
+  std::array<uint8_t, 4096> buf_{};
+  size_t head_ = 0;
+  size_t tail_ = 0;
+};
+
+}  // namespace zel::comm

@@ -1,0 +1,152 @@
+#include "zel/comm/connection.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+
+#include "zel/platform/clock.h"
+
+namespace zel::comm {
+
+using zel::platform::MonotonicMs;
+
+namespace {
+
+constexpr std::array<int, 10> kBaudRates = {300,  600,   1200,  2400,  4800,
+                                            9600, 19200, 38400, 57600, 115200};
+
+// The last bytes received, for matching a text that may arrive in pieces.
+constexpr size_t kRingSize = 20;
+
+}  // namespace
+
+int BaudRateOf(int baud_code) {
+  if (baud_code < 0 || baud_code >= static_cast<int>(kBaudRates.size())) return 0;
+  return kBaudRates[static_cast<size_t>(baud_code)];
+}
+
+Connection::Connection(Timings timings, std::atomic<int>* abort_flag, StatusTexts* status)
+    : timings_(timings), abort_(abort_flag ? abort_flag : &ownAbort_), status_(status) {}
+
+Connection::~Connection() {
+  if (transport_) transport_->Close();
+}
+
+void Connection::CloseConnection(int /*selector*/) {
+  if (!transport_) return;
+  // A serial line clears its control output in Close; every line lets its last bytes leave.
+  transport_->Drain();
+  transport_->Close();
+  transport_.reset();
+}
+
+int Connection::SendBlock(int /*selector*/, const uint8_t* bytes, int count) {
+  if (!transport_ || count < 0 || (count > 0 && bytes == nullptr)) return -1;
+  if (count == 0) return 0;
+  return transport_->Write(bytes, static_cast<size_t>(count)) == count ? count : -1;
+}
+
+int Connection::SendByte(int /*selector*/, uint8_t byte) {
+  if (!transport_) return -1;
+  return transport_->Write(&byte, 1) == 1 ? 0 : -1;
+}
+
+int Connection::ReadByte(int /*selector*/) {
+  if (!transport_) return -1;
+  return transport_->ReadByte();
+}
+
+void Connection::FlushInput(int selector) {
+  while (ReadByte(selector) >= 0) {
+  }
+}
+
+bool Connection::WaitReadable(int /*selector*/, int timeout_ms) {
+  if (!transport_) return false;
+  return transport_->WaitReadable(timeout_ms);
+}
+
+void Connection::Drain(int /*selector*/) {
+  if (transport_) transport_->Drain();
+}
+
+int Connection::WaitForText(int selector, int timeout_ms, std::string_view text) {
+  const int64_t start = MonotonicMs();
+  std::array<uint8_t, kRingSize> ring{};
+  size_t next = 0;   // where the next byte goes
+  size_t count = 0;  // bytes held, at most kRingSize
+  const int step = std::max(1, timings_.xmodem_poll_ms);
+  for (;;) {
+    int b;
+    while ((b = ReadByte(selector)) >= 0) {
+      ring[next] = static_cast<uint8_t>(b);
+      next = (next + 1) % kRingSize;
+      if (count < kRingSize) ++count;
+      const size_t len = text.size();
+      if (len == 0 || len > kRingSize || count < len) continue;
+      bool match = true;
+      for (size_t i = 0; i < len && match; ++i) {
+        size_t pos = (next + kRingSize - len + i) % kRingSize;
+        match = ring[pos] == static_cast<uint8_t>(text[i]);
+      }
+      if (match) return 1;
+    }
+    const int64_t elapsed = MonotonicMs() - start;
+    if (elapsed > timeout_ms || Aborted() || !transport_) return 0;
+    const int64_t left = timeout_ms - elapsed + 1;
+    WaitReadable(selector, static_cast<int>(std::min<int64_t>(left, step)));
+  }
+}
+
+void Connection::WaitQuiet(int selector, int quiet_ms) {
+  const int step = std::max(1, timings_.xmodem_poll_ms);
+  int64_t lastByte = MonotonicMs();
+  for (;;) {
+    if (Aborted() || !transport_) return;
+    bool got = false;
+    while (ReadByte(selector) >= 0) got = true;
+    const int64_t now = MonotonicMs();
+    if (got) lastByte = now;
+    const int64_t left = lastByte + quiet_ms - now;
+    if (left <= 0) return;
+    WaitReadable(selector, static_cast<int>(std::min<int64_t>(left, step)));
+  }
+}
+
+int Connection::OpenConnection(int /*selector*/, int /*baud_code*/,
+                               const std::optional<std::string>& /*phone*/) {
+  // Opening lines comes with the TCP and serial transports; until then nothing opens.
+  return 99;
+}
+
+int DirectPortOf(Connection& c, const RecorderRecord& r) {
+  if (r.port < 0) {
+    c.SetTcpEndpoint(r.ipAddress, r.tcpPort);
+    return r.port;
+  }
+  if (r.port == 0) return c.settings().directPort;
+  return r.port - 1;
+}
+
+std::string ConnectionErrorText(int code) {
+  switch (code) {
+    case -2:
+      return "Port in use";
+    case -1:
+      return "No such port";
+    case 1:
+      return "Modem not found";
+    case 2:
+      return "Line was busy";
+    case 3:
+      return "No carier";
+    case 4:
+      return "Failed to connect";
+    case 8:
+      return "Cancelled by user";
+    default:
+      return "Unknown error";
+  }
+}
+
+}  // namespace zel::comm

@@ -1,0 +1,136 @@
+#include "zel/comm/fd_transport.h"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/ioctl.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <algorithm>
+
+#include "zel/platform/clock.h"
+
+namespace zel::comm {
+
+using zel::platform::MonotonicMs;
+
+FdTransport::FdTransport(int fd, bool owned) : fd_(fd), owned_(owned) {
+  if (fd_ < 0) return;
+  int flags = fcntl(fd_, F_GETFL);
+  if (flags >= 0) fcntl(fd_, F_SETFL, flags | O_NONBLOCK);
+  isTty_ = isatty(fd_) == 1;
+  struct stat st {};
+  isSocket_ = fstat(fd_, &st) == 0 && S_ISSOCK(st.st_mode);
+}
+
+FdTransport::~FdTransport() {
+  // BeforeClose of a derived class cannot run from here; derived destructors call Close.
+  if (fd_ >= 0 && owned_) ::close(fd_);
+  fd_ = -1;
+}
+
+int FdTransport::Write(const uint8_t* data, size_t n) {
+  if (fd_ < 0) return -1;
+  size_t done = 0;
+  int64_t lastProgress = MonotonicMs();
+  while (done < n) {
+    ssize_t w = isSocket_ ? ::send(fd_, data + done, n - done, MSG_NOSIGNAL)
+                          : ::write(fd_, data + done, n - done);
+    if (w > 0) {
+      done += static_cast<size_t>(w);
+      lastProgress = MonotonicMs();
+      continue;
+    }
+    if (w < 0 && errno == EINTR) continue;
+    if (w < 0 && errno != EAGAIN && errno != EWOULDBLOCK) return -1;
+    int64_t left = lastProgress + writeStallMs_ - MonotonicMs();
+    if (left <= 0) return -1;
+    pollfd p{fd_, POLLOUT, 0};
+    int r = ::poll(&p, 1, static_cast<int>(std::min<int64_t>(left, 1000)));
+    if (r < 0 && errno != EINTR) return -1;
+    if (r > 0 && (p.revents & (POLLERR | POLLNVAL))) return -1;
+    if (r > 0 && (p.revents & POLLHUP) && !(p.revents & POLLOUT)) return -1;
+  }
+  return static_cast<int>(n);
+}
+
+bool FdTransport::Fill() {
+  if (head_ < tail_) return true;
+  head_ = tail_ = 0;
+  if (fd_ < 0 || hungUp_) return false;
+  for (;;) {
+    ssize_t r = ::read(fd_, buf_.data(), buf_.size());
+    if (r > 0) {
+      tail_ = static_cast<size_t>(r);
+      return true;
+    }
+    if (r < 0 && errno == EINTR) continue;
+    if (r == 0 || (errno != EAGAIN && errno != EWOULDBLOCK)) hungUp_ = true;
+    return false;
+  }
+}
+
+int FdTransport::ReadByte() {
+  if (!Fill()) return -1;
+  return buf_[head_++];
+}
+
+bool FdTransport::WaitReadable(int timeout_ms) {
+  if (Fill()) return true;
+  if (timeout_ms < 0) timeout_ms = 0;
+  if (fd_ < 0 || hungUp_) {
+    // Nothing can arrive any more: let the caller's time pass without spinning.
+    if (timeout_ms > 0) ::poll(nullptr, 0, timeout_ms);
+    return false;
+  }
+  int64_t deadline = MonotonicMs() + timeout_ms;
+  for (;;) {
+    pollfd p{fd_, POLLIN, 0};
+    int64_t left = std::max<int64_t>(0, deadline - MonotonicMs());
+    int r = ::poll(&p, 1, static_cast<int>(left));
+    if (r < 0 && errno == EINTR) continue;
+    if (r <= 0) return false;
+    if (Fill()) return true;
+    // Readiness without data is an end of file or a hang-up (Fill marked it); otherwise a
+    // spurious wake-up, so wait out the rest.
+    if (hungUp_) {
+      left = deadline - MonotonicMs();
+      if (left > 0) ::poll(nullptr, 0, static_cast<int>(left));
+      return false;
+    }
+    if (deadline - MonotonicMs() <= 0) return false;
+  }
+}
+
+void FdTransport::Drain() {
+  if (fd_ < 0 || !isTty_) return;
+  int64_t deadline = MonotonicMs() + drainLimitMs_;
+  for (;;) {
+    int queued = 0;
+    if (::ioctl(fd_, TIOCOUTQ, &queued) != 0) {
+      ::tcdrain(fd_);
+      return;
+    }
+    if (queued <= 0) return;
+    if (MonotonicMs() >= deadline) {
+      // The line does not take the bytes (a handshake line held off): give them up rather
+      // than block the caller for ever.
+      ::tcflush(fd_, TCOFLUSH);
+      return;
+    }
+    ::poll(nullptr, 0, 1);
+  }
+}
+
+void FdTransport::Close() {
+  if (fd_ < 0) return;
+  BeforeClose();
+  if (owned_) ::close(fd_);
+  fd_ = -1;
+  head_ = tail_ = 0;
+}
+
+}  // namespace zel::comm
