@@ -4,6 +4,9 @@
 #include <array>
 #include <cstring>
 
+#include "zel/comm/modem_io.h"
+#include "zel/comm/serial_port.h"
+#include "zel/comm/tcp_transport.h"
 #include "zel/platform/clock.h"
 
 namespace zel::comm {
@@ -28,16 +31,22 @@ int BaudRateOf(int baud_code) {
 Connection::Connection(Timings timings, std::atomic<int>* abort_flag, StatusTexts* status)
     : timings_(timings), abort_(abort_flag ? abort_flag : &ownAbort_), status_(status) {}
 
-Connection::~Connection() {
-  if (transport_) transport_->Close();
+Connection::~Connection() { CloseConnection(kTcpSelector); }
+
+void Connection::Attach(std::unique_ptr<Transport> t) {
+  CloseConnection(kTcpSelector);
+  transport_ = std::move(t);
 }
 
 void Connection::CloseConnection(int /*selector*/) {
   if (!transport_) return;
-  // A serial line clears its control output in Close; every line lets its last bytes leave.
+  // Everything sent leaves the line first, so a last acknowledgement is not lost; then a
+  // serial line drops DTR (a modem hangs up) and closes.
   transport_->Drain();
+  if (serial_ != nullptr) serial_->SetDtr(false);
   transport_->Close();
   transport_.reset();
+  serial_ = nullptr;
 }
 
 int Connection::SendBlock(int /*selector*/, const uint8_t* bytes, int count) {
@@ -113,10 +122,66 @@ void Connection::WaitQuiet(int selector, int quiet_ms) {
   }
 }
 
-int Connection::OpenConnection(int /*selector*/, int /*baud_code*/,
-                               const std::optional<std::string>& /*phone*/) {
-  // Opening lines comes with the TCP and serial transports; until then nothing opens.
-  return 99;
+int Connection::OpenConnection(int selector, int baud_code,
+                               const std::optional<std::string>& phone) {
+  CloseConnection(selector);
+  if (selector == kTcpSelector) {
+    std::unique_ptr<TcpTransport> tcp;
+    int r = TcpTransport::Connect(tcpIp_, tcpPort_, &tcp);
+    if (r != 0) return r;
+    transport_ = std::move(tcp);
+    return 0;
+  }
+
+  std::unique_ptr<SerialPort> port;
+  int r = SerialPort::Open(ports_.DevicePathOf(selector), &port);
+  if (r != 0) return r;
+  SerialPort& line = *port;
+  serial_ = port.get();
+  transport_ = std::move(port);
+  line.SetBaud(baud_code);
+  line.SetDtr(true);
+  line.SetRts(true);
+  if (!phone) {
+    line.SetHandshake('H');
+    return 0;
+  }
+
+  line.SetHandshake('N');
+  if (status_) status_->SetOperation("Init. Modem");
+  ModemIo modem(line, abort_, timings_.xmodem_poll_ms);
+  auto send = [&](std::string_view text) {
+    modem.Send(text);
+    return Aborted();
+  };
+  if (settings_.modemInit.empty()) {
+    if (send("\rAT\r")) return 8;
+  } else {
+    if (send("\r") || send(settings_.modemInit) || send("\r")) return 8;
+  }
+  int ok = modem.WaitFor("OK", timings_.modem_ok_ms);
+  if (Aborted()) return 8;
+  if (ok == 0) return 1;
+
+  line.SetHandshake('H');
+  if (status_) status_->SetOperation("Dialing");
+  if (send("ATDT")) return 8;
+  if (!settings_.dialPrefix.empty() && send(settings_.dialPrefix)) return 8;
+  if (send(*phone) || send("\r")) return 8;
+  int answer = modem.WaitFor("BUSY|NO CARRIER|CONNECT", timings_.dial_ms);
+  if (Aborted()) return 8;
+  switch (answer) {
+    case '0':
+      return 2;
+    case '1':
+      return 3;
+    case '2':
+      return 0;
+    case 0:
+      return 4;
+    default:
+      return answer;
+  }
 }
 
 int DirectPortOf(Connection& c, const RecorderRecord& r) {

@@ -22,6 +22,8 @@ namespace zel::comm {
 
 constexpr int kTcpSelector = -1;
 
+class SerialPort;
+
 // Settings of zel.dat the connection layer reads.
 struct ConnectionSettings {
   std::string modemInit;   // sent between two CRs; empty sends "\rAT\r"
@@ -72,7 +74,10 @@ class Connection {
   int tcpPort() const { return tcpPort_; }
 
   // The operations of the layer. Result codes: 0 connected, -1 no such port, -2 port in use,
-  // 1 modem not found, 2 busy, 3 no carrier, 4 no connect, 8 aborted, other: unknown error.
+  // 1 modem not found, 2 busy, 3 no carrier, 4 no connect, 8 aborted, other: unknown error
+  // (a socket error is kSocketErrorBase + the system's error number). A line that is still
+  // open when another is opened is closed first. After a failed modem step the port stays
+  // open as the current line; the caller closes it.
   int OpenConnection(int selector, int baud_code, const std::optional<std::string>& phone);
   void CloseConnection(int selector);
   int SendBlock(int selector, const uint8_t* bytes, int count);
@@ -87,8 +92,9 @@ class Connection {
   void Drain(int selector);
   bool IsOpen() const { return transport_ != nullptr; }
 
-  // Uses a line that is already open (tests, the simulator) as the current connection.
-  void Attach(std::unique_ptr<Transport> t) { transport_ = std::move(t); }
+  // Uses a line that is already open (tests, the simulator) as the current connection; a line
+  // that was open before is closed.
+  void Attach(std::unique_ptr<Transport> t);
 
  private:
   Timings timings_;
@@ -100,6 +106,7 @@ class Connection {
   uint32_t tcpIp_ = 0;
   int tcpPort_ = 0;
   std::unique_ptr<Transport> transport_;
+  SerialPort* serial_ = nullptr;  // transport_ when it is a serial port we opened
 };
 
 // Selector of a recorder's direct connection; sets the TCP endpoint when it is TCP/IP (-1).

@@ -9,9 +9,9 @@ namespace zel::comm {
 
 struct Timings {
   // Connection layer
-  int modem_ok_ms = 5000;       // modem answers "OK" to the init string
-  int dial_ms = 60000;          // BUSY / NO CARRIER / CONNECT after dialling
-  int dialog_tick_ms = 100;     // Connecting dialog watches its worker
+  int modem_ok_ms = 5000;    // modem answers "OK" to the init string
+  int dial_ms = 60000;       // BUSY / NO CARRIER / CONNECT after dialling
+  int dialog_tick_ms = 100;  // Connecting dialog watches its worker
   // Recorder protocol
   int prompt_ms = 30000;        // "Enter password: " after the wake-up
   int login_quiet_ms = 4000;    // silence after the prompt
@@ -20,10 +20,10 @@ struct Timings {
   int upload_cc_ms = 30000;     // "CC" after "Y"
   int query_prompt_ms = 30000;  // "?" after "|"
   // XMODEM
-  int xmodem_start_ms = 60000;     // first byte / first 'C'
-  int xmodem_c_interval_ms = 5000; // receiver repeats 'C'
-  int xmodem_byte_ms = 15000;      // one byte inside a block, one answer to a block or EOT
-  int xmodem_poll_ms = 5;          // longest single readiness wait
+  int xmodem_start_ms = 60000;      // first byte / first 'C'
+  int xmodem_c_interval_ms = 5000;  // receiver repeats 'C'
+  int xmodem_byte_ms = 15000;       // one byte inside a block, one answer to a block or EOT
+  int xmodem_poll_ms = 5;           // longest single readiness wait
 
   // A copy with every wait multiplied by `factor` (at least 1 ms each).
   Timings Scaled(double factor) const {
