@@ -1,0 +1,156 @@
+// Factory defaults of every model's setup database ("Restore Factory Defaults").
+#include <array>
+#include <cstdio>
+#include <string>
+
+#include "zel/setup_database.h"
+
+namespace zel {
+namespace {
+
+// What differs between the models' defaults; everything else follows the KRV-517 pattern.
+struct DefaultsRow {
+  const char* digitalName;  // printf formats, argument: 1-based number
+  const char* digitalId;
+  const char* timerName;
+  const char* timerId;
+  int detectTime;       // stored units of the model
+  bool batteryInput;    // eighth analog input: range 1, high 511, low 0
+  bool batteryId;       // ... and the identifier "Battery"
+  bool clockDefaults;   // time zone index 4, daylight saving time on, SNTP server 0.0.0.0
+  bool dstOn;           // daylight saving time on (without the time zone default)
+  bool analogAbsolute;  // KRV-85E: high threshold 100, low 0
+};
+
+constexpr const char* kD02 = "Digital Input %02d";
+constexpr const char* kDI02 = "DInput%02d";
+constexpr const char* kD03 = "Digital Input %03d";
+constexpr const char* kT02 = "Timer %02d";
+constexpr const char* kTI02 = "Timer%02d";
+constexpr const char* kT03 = "Timer %03d";
+constexpr const char* kTI03 = "Timer%03d";
+
+// Rows by model type number (15 uses 14's row; 17 has none).
+const DefaultsRow* RowOf(RecorderType type) {
+  static const std::array<DefaultsRow, kModelTypeCount> rows{{
+      /*0 KRV-19*/ {kD02, kDI02, kT02, kTI02, 3000, false, false, false, false, false},
+      /*1 KRV-19XL*/ {kD02, kDI02, kT02, kTI02, 3000, false, false, false, false, false},
+      /*2 KRV-61*/ {kD02, kDI02, kT02, kTI02, 300, true, true, false, true, false},
+      /*3 KRV-517*/ {kD03, "DInpu%03d", kT03, kTI03, 300, true, true, false, false, false},
+      /*4 KRV-517E*/ {kD03, "Dinpu%03d", kT03, kTI03, 300, true, false, true, false, false},
+      /*5 KRV-517XL*/ {kD03, "Dinpu%03d", kT03, kTI03, 300, true, false, true, false, false},
+      /*6 KRV-517XC*/
+      {"Digital Input %04d", "Dinp%04d", kT03, kTI03, 300, false, false, false, false, false},
+      /*7 KRV-583*/ {kD03, "DInpu%03d", kT03, kTI03, 300, true, true, false, false, false},
+      /*8 KRV-583E*/ {kD03, "DInpu%03d", kT03, kTI03, 300, false, false, false, false, false},
+      /*9 KRV-85E*/ {kD02, kDI02, kT02, kTI02, 300, false, false, false, false, true},
+      /*10 KRV-37E*/ {kD02, kDI02, kT02, kTI02, 300, false, false, false, false, false},
+      /*11 SLG*/ {kD03, "DInpu%03d", kT02, kTI02, 300, false, false, false, false, false},
+      /*12 SLGML*/ {kD03, "DInpu%03d", kT02, kTI02, 300, false, false, false, false, false},
+      /*13 KRV-61E*/ {kD02, kDI02, kT02, kTI02, 30, false, false, false, false, false},
+      /*14 SLG808*/ {kD03, "DInpu%03d", kT02, kTI02, 300, false, false, true, false, false},
+      /*15*/ {},
+      /*16 KRV-583A*/ {kD03, "DInpu%03d", kT03, kTI03, 30, false, false, true, false, false},
+      /*17*/ {},
+      /*18 KRV-517AX*/
+      {"Digital Input %04d", "Dinp%04d", kT03, kTI03, 300, false, false, false, false, false},
+  }};
+  if (type == 15) type = 14;
+  if (type < 0 || type >= kModelTypeCount || type == 17) return nullptr;
+  return &rows[static_cast<std::size_t>(type)];
+}
+
+std::string Format(const char* format, int n) {
+  char buffer[64];
+  std::snprintf(buffer, sizeof buffer, format, n);
+  return buffer;
+}
+
+}  // namespace
+
+void SetupDatabase::RestoreFactoryDefaults() {
+  const DefaultsRow* row = RowOf(type_);
+  if (layout_ == nullptr || row == nullptr) return;
+  Clear();
+  const SetupLayout& l = *layout_;
+
+  // Event pairs: "On"/"Off"; with timers the last pair is "Violate"/"Nominal" for them.
+  for (int p = 0; p < l.eventPairCount; ++p) {
+    SetOnName(p, "On");
+    SetOffName(p, "Off");
+    SetCodingName(p, "Coding");
+  }
+  const int timerPair = l.eventPairCount - 1;
+  if (l.timerCount > 0) {
+    SetOnName(timerPair, "Violate");
+    SetOffName(timerPair, "Nominal");
+  }
+
+  // Inputs: names by kind, pair 0 for all but the timers.
+  for (int d = 0; d < l.digitalCount; ++d) {
+    SetName(d, Format(row->digitalName, d + 1));
+    SetIdentifier(d, Format(row->digitalId, d + 1));
+    SetDetectTime(d, row->detectTime);
+  }
+  for (int a = 0; a < l.analogCount; ++a) {
+    const int input = l.FirstAnalog() + a;
+    SetName(input, Format("Analog Input %02d", a + 1));
+    SetIdentifier(input, Format("AInput%02d", a + 1));
+    SetAnalogRange(a, 0);
+    SetAnalogFilter(a, 1);
+    SetHighThreshold(a, row->analogAbsolute ? 100 : 255);
+    SetLowThreshold(a, row->analogAbsolute ? 0 : -256);
+  }
+  if (row->batteryInput && l.analogCount >= 8) {
+    SetAnalogRange(7, 1);
+    SetHighThreshold(7, 511);
+    SetLowThreshold(7, 0);
+    if (row->batteryId) SetIdentifier(l.FirstAnalog() + 7, "Battery");
+  }
+  for (int v = 0; v < l.virtualCount; ++v) {
+    const int input = l.FirstVirtual() + v;
+    SetName(input, Format("Virtual Input %02d", v + 1));
+    SetIdentifier(input, Format("VInput%02d", v + 1));
+    for (int s = 0; s < 4; ++s) SetVirtualSource(v, s, -1);
+  }
+  for (int t = 0; t < l.timerCount; ++t) {
+    const int input = l.FirstTimer() + t;
+    SetName(input, Format(row->timerName, t + 1));
+    SetIdentifier(input, Format(row->timerId, t + 1));
+    SetEventPair(input, timerPair);
+    SetTimerFrom(t, -1);
+    SetTimerTo(t, -1);
+  }
+
+  // Speed sensors none; the distance unit stays 0 (inches).
+  for (int m = 0; m < l.speedMonitorCount; ++m) {
+    SetSpeedSensor1(m, -1);
+    SetSpeedSensor2(m, -1);
+  }
+
+  SetUnitName("***** NOT SET *****");
+  SetAdministrativePassword("QUILLMAN");
+  SetRestrictedPassword("FERNGATE");
+  SetPasscode("40719268");
+  SetRingCount(2);
+  SetNumber(SetupField::kBaud, 0, 7);
+  SetNumber(SetupField::kBaudPort1, 0, 7);
+  SetNumber(SetupField::kBaudPort2, 0, 7);
+  SetClockSyncInput(-1);
+  SetHighTemperatureLimit(257);
+  SetLowTemperatureLimit(-67);
+  SetOpenClockSyncInput(255);
+  if (row->clockDefaults) {
+    SetTimeZone(4);
+    SetDaylightSavingTime(1);
+  }
+  if (row->dstOn) SetDaylightSavingTime(1);
+}
+
+void SetupDatabase::ApplyCreatePromptDefaults() {
+  if (type_ != 12) return;
+  SetTimeZone(0);
+  SetDaylightSavingTime(1);
+}
+
+}  // namespace zel
