@@ -1,0 +1,12 @@
+// One setup-to-text converter program; the build gives each program its model type number.
+#include <iostream>
+
+#include "zel/s2t/converter.h"
+
+#ifndef ZEL_S2T_MODEL
+#error "ZEL_S2T_MODEL must give the model type number of this converter"
+#endif
+
+int main(int argc, char** argv) {
+  return zel::s2t::RunConverter(ZEL_S2T_MODEL, argc, argv, std::cerr);
+}
