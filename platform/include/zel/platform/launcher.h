@@ -41,7 +41,7 @@ class Launcher {
 };
 
 // Real launcher: posix_spawn of the program file (FindProgramFile) with the split arguments,
-// detached (own session, standard streams on /dev/null, reaped by a short-lived child), and
+// detached (own session, standard streams on /dev/null, reaped by a waiter thread), and
 // `xdg-open` for the desktop.
 class ProcessLauncher : public Launcher {
  public:

@@ -45,6 +45,9 @@ class RecorderList {
   std::vector<RecorderRecord> Snapshot() const;
   // Replaces the whole list (job links are dropped).
   void Replace(std::vector<RecorderRecord> records);
+  // New order given as old positions (a permutation of 0..Count()-1); records keep their job
+  // links. False, and nothing changes, when `old_positions` is not such a permutation.
+  bool Reorder(const std::vector<std::size_t>& old_positions);
 
   // Job links: a poll marks the records it copies and gets one token per record; writing back
   // through a token reaches the record only while no newer poll has marked it and it is still

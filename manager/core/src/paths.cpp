@@ -1,0 +1,118 @@
+#include "zel/core/paths.h"
+
+#include <unistd.h>
+
+#include <system_error>
+
+namespace zel::core {
+
+namespace fs = std::filesystem;
+
+std::string ProgramFolder() {
+  std::error_code ec;
+  fs::path exe = fs::read_symlink("/proc/self/exe", ec);
+  std::string folder;
+  if (ec || exe.empty()) {
+    folder = fs::current_path(ec).string();
+  } else {
+    folder = exe.parent_path().string();
+  }
+  if (folder.empty() || folder.back() != kPathSeparator) folder.push_back(kPathSeparator);
+  return folder;
+}
+
+bool IsSafeRecorderId(std::string_view id) {
+  if (id.empty() || id == "." || id == "..") return false;
+  for (char c : id) {
+    auto u = static_cast<unsigned char>(c);
+    if (u < 0x20 || u == 0x7f) return false;
+    switch (c) {
+      case '\\':
+      case '/':
+      case ':':
+      case '*':
+      case '?':
+      case '"':
+      case '<':
+      case '>':
+      case '|':
+        return false;
+      default:
+        break;
+    }
+  }
+  return true;
+}
+
+FolderResult RecorderFolder(const std::string& data_folder, const std::string& id) {
+  FolderResult r;
+  if (data_folder.empty()) {
+    r.error = "No data folder is set; choose one in Edit > Properties.";
+    return r;
+  }
+  if (!IsSafeRecorderId(id)) {
+    r.error = "Recorder ID \"" + id +
+              "\" cannot name a folder (it is empty, \".\" or \"..\", or holds one of "
+              "\\ / : * ? \" < > | or a control character); rename the recorder.";
+    return r;
+  }
+  r.path = fs::path(data_folder) / id;
+  return r;
+}
+
+FolderResult QueryFolder(const std::string& data_folder, const std::string& id) {
+  FolderResult r = RecorderFolder(data_folder, id);
+  if (r.path) *r.path /= "Query";
+  return r;
+}
+
+namespace {
+
+FolderResult Ensure(FolderResult r) {
+  if (!r.path) return r;
+  std::error_code ec;
+  fs::create_directories(*r.path, ec);
+  if (!fs::is_directory(*r.path, ec)) {
+    r.error = "The folder \"" + r.path->string() +
+              "\" could not be created; check that the data folder exists and is writable.";
+    r.path.reset();
+  }
+  return r;
+}
+
+}  // namespace
+
+FolderResult EnsureRecorderFolder(const std::string& data_folder, const std::string& id) {
+  // The data folder itself must already exist: only the recorder's own folder is made.
+  std::error_code ec;
+  if (!data_folder.empty() && !fs::is_directory(data_folder, ec)) {
+    FolderResult r;
+    r.error = "The data folder \"" + data_folder + "\" does not exist.";
+    return r;
+  }
+  return Ensure(RecorderFolder(data_folder, id));
+}
+
+FolderResult EnsureQueryFolder(const std::string& data_folder, const std::string& id) {
+  FolderResult r = EnsureRecorderFolder(data_folder, id);
+  if (!r.path) return r;
+  return Ensure(QueryFolder(data_folder, id));
+}
+
+bool UpgradeSetupFileName(const std::string& data_folder, const std::string& id) {
+  FolderResult folder = RecorderFolder(data_folder, id);
+  if (!folder.path) return false;
+  std::error_code ec;
+  fs::path old_name = *folder.path / (id + "_setupdata.bin");
+  fs::path new_name = *folder.path / "setupdata.bin";
+  if (!fs::exists(old_name, ec) || fs::exists(new_name, ec)) return false;
+  fs::rename(old_name, new_name, ec);
+  return !ec;
+}
+
+bool MakeCurrentFolder(const std::string& folder) {
+  if (folder.empty()) return false;
+  return ::chdir(folder.c_str()) == 0;
+}
+
+}  // namespace zel::core

@@ -1,0 +1,349 @@
+#include "zel/core/zel_dat.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <limits>
+#include <sstream>
+
+namespace zel::core {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+bool IsBlank(char c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+// Cuts `text` to at most `limit` bytes without splitting a UTF-8 sequence.
+bool CutTo(std::string& text, std::size_t limit) {
+  if (text.size() <= limit) return false;
+  std::size_t cut = limit;
+  while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;
+  text.resize(cut);
+  return true;
+}
+
+std::string Quoted(const std::string& s) { return "\"" + s + "\""; }
+
+// Texts never carry a line feed or a NUL into the file: either would start a new line or end
+// the value early on the next load.
+std::string FileText(const std::string& s) {
+  std::string out;
+  out.reserve(s.size());
+  for (char c : s)
+    if (c != '\n' && c != '\0') out.push_back(c);
+  return out;
+}
+
+void AppendNumberLine(std::string& out, const char* key, int32_t value) {
+  out += key;
+  out += '=';
+  out += std::to_string(value);
+  out += "\r\n";
+}
+
+void AppendTextLine(std::string& out, const char* key, const std::string& value) {
+  out += key;
+  out += '=';
+  out += FileText(value);
+  out += "\r\n";
+}
+
+int32_t FieldNumber(const std::vector<std::string>& f, std::size_t i) {
+  return i < f.size() ? ParseZelNumber(f[i]) : 0;
+}
+std::string FieldText(const std::vector<std::string>& f, std::size_t i) {
+  return i < f.size() ? f[i] : std::string();
+}
+
+template <typename T>
+bool ClampValue(T& v, T lo, T hi) {
+  if (v < lo) {
+    v = lo;
+    return true;
+  }
+  if (v > hi) {
+    v = hi;
+    return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+int32_t ParseZelNumber(std::string_view text) {
+  std::size_t i = 0;
+  while (i < text.size() && IsBlank(text[i])) ++i;
+  bool negative = false;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+    negative = text[i] == '-';
+    ++i;
+  }
+  constexpr int64_t kCap = int64_t{1} << 40;  // far past every 32-bit value
+  int64_t value = 0;
+  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+    value = value * 10 + (text[i] - '0');
+    if (value > kCap) value = kCap;
+  }
+  if (negative) value = -value;
+  if (value < std::numeric_limits<int32_t>::min()) return std::numeric_limits<int32_t>::min();
+  if (value > int64_t{std::numeric_limits<uint32_t>::max()})
+    return std::numeric_limits<int32_t>::max();
+  // -2^31 .. 2^32-1: the 32-bit pattern, so "%u" and "%d" forms read back alike.
+  return static_cast<int32_t>(static_cast<uint32_t>(value));
+}
+
+std::vector<std::string> SplitZelFields(std::string_view value) {
+  std::vector<std::string> fields;
+  std::size_t i = 0;
+  const std::size_t n = value.size();
+  while (i < n) {
+    if (value[i] == '"') {
+      std::size_t close = value.find('"', i + 1);
+      if (close == std::string_view::npos) {
+        fields.emplace_back(value.substr(i + 1));
+        return fields;
+      }
+      fields.emplace_back(value.substr(i + 1, close - i - 1));
+      i = close + 1;
+      if (i < n && value[i] == ',') ++i;
+    } else {
+      std::size_t comma = value.find(',', i);
+      if (comma == std::string_view::npos) {
+        fields.emplace_back(value.substr(i));
+        return fields;
+      }
+      fields.emplace_back(value.substr(i, comma - i));
+      i = comma + 1;
+    }
+  }
+  return fields;
+}
+
+ZelDatContents ParseZelDat(std::string_view text) {
+  ZelDatContents c;
+  c.settings = StationSettings::Empty();
+  std::size_t pos = 0;
+  while (pos < text.size()) {
+    std::size_t eol = text.find('\n', pos);
+    std::string_view line =
+        eol == std::string_view::npos ? text.substr(pos) : text.substr(pos, eol - pos);
+    pos = eol == std::string_view::npos ? text.size() : eol + 1;
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    // A NUL ends the line's text; a line longer than the limit keeps only its first part
+    // (the rest is not read as a line of its own).
+    if (std::size_t nul = line.find('\0'); nul != std::string_view::npos)
+      line = line.substr(0, nul);
+    if (line.size() > kMaxZelDatLine) line = line.substr(0, kMaxZelDatLine);
+    if (line.empty()) continue;
+
+    std::string_view key = line;
+    std::string_view value;
+    if (std::size_t eq = line.find('='); eq != std::string_view::npos) {
+      key = line.substr(0, eq);
+      value = line.substr(eq + 1);
+    }
+    StationSettings& s = c.settings;
+    if (key == "DirectPort") {
+      s.directPort = ParseZelNumber(value);
+    } else if (key == "DirectBaud") {
+      s.directBaud = ParseZelNumber(value);
+    } else if (key == "Port") {
+      s.port = ParseZelNumber(value);
+    } else if (key == "Baud") {
+      s.baud = ParseZelNumber(value);
+    } else if (key == "PreferedConnection") {
+      s.preferedConnection = ParseZelNumber(value);
+    } else if (key == "ModemInit") {
+      s.modemInit = std::string(value);
+    } else if (key == "DialPrefix") {
+      s.dialPrefix = std::string(value);
+    } else if (key == "DataFolder") {
+      s.dataFolder = std::string(value);
+    } else if (key == "AutoDelete") {
+      s.autoDelete = ParseZelNumber(value);
+    } else if (key == "Retries") {
+      s.retries = ParseZelNumber(value);
+    } else if (key == "ClockSync") {
+      s.clockSync = ParseZelNumber(value);
+    } else if (key == "UseTxtFile") {
+      s.useTxtFile = ParseZelNumber(value);
+    } else if (key == "MakeText") {
+      s.makeText = ParseZelNumber(value);
+    } else if (key == "Schedule") {
+      auto f = SplitZelFields(value);
+      for (std::size_t d = 0; d < 7; ++d) {
+        s.schedule[d].enabled = FieldNumber(f, 2 * d);
+        s.schedule[d].time = FieldNumber(f, 2 * d + 1);
+      }
+      c.scheduleLoaded = true;
+    } else if (key == "Recorder") {
+      auto f = SplitZelFields(value);
+      RecorderRecord r;
+      r.id = FieldText(f, 0);
+      r.phone = FieldText(f, 1);
+      r.password = FieldText(f, 2);
+      r.type = FieldNumber(f, 3);
+      for (std::size_t k = 0; k < 5; ++k) r.reserved[k] = FieldNumber(f, 4 + k);
+      r.port = FieldNumber(f, 9);
+      r.clockSetDay = FieldNumber(f, 10);
+      r.ipAddress = static_cast<uint32_t>(FieldNumber(f, 11));
+      r.tcpPort = FieldNumber(f, 12);
+      c.recorders.push_back(std::move(r));
+    }
+  }
+  return c;
+}
+
+std::vector<std::string> ApplyZelDatLimits(ZelDatContents& c) {
+  std::vector<std::string> notes;
+  StationSettings& s = c.settings;
+  auto cut = [&](std::string& text, std::size_t limit, const std::string& what) {
+    if (CutTo(text, limit))
+      notes.push_back(what + " is longer than " + std::to_string(limit) +
+                      " characters; it was cut to \"" + text + "\".");
+  };
+  auto clamp = [&](int32_t& v, int32_t lo, int32_t hi, const std::string& what) {
+    int32_t old = v;
+    if (ClampValue(v, lo, hi))
+      notes.push_back(what + " " + std::to_string(old) + " is out of range; " + std::to_string(v) +
+                      " is used.");
+  };
+  constexpr int32_t kIntMax = std::numeric_limits<int32_t>::max();
+  cut(s.modemInit, kMaxModemText, "ModemInit");
+  cut(s.dialPrefix, kMaxModemText, "DialPrefix");
+  cut(s.dataFolder, kMaxDataFolder, "DataFolder");
+  clamp(s.directBaud, 0, kMaxBaudCode, "DirectBaud");
+  clamp(s.baud, 0, kMaxBaudCode, "Baud");
+  clamp(s.retries, kMinRetries, kMaxRetries, "Retries");
+  clamp(s.directPort, 0, kIntMax, "DirectPort");
+  clamp(s.port, 0, kIntMax, "Port");
+  for (auto& r : c.recorders) {
+    std::string who = "Recorder \"" + r.id + "\"";
+    cut(r.id, kMaxRecorderId, who + " ID");
+    cut(r.phone, kMaxPhone, who + " phone number");
+    cut(r.password, kMaxPassword, who + " password");
+    clamp(r.port, -1, kIntMax, who + " port selection");
+  }
+  return notes;
+}
+
+std::string FormatRecorderLine(const RecorderRecord& r) {
+  std::string out = "Recorder=";
+  out +=
+      Quoted(FileText(r.id)) + "," + Quoted(FileText(r.phone)) + "," + Quoted(FileText(r.password));
+  out += "," + std::to_string(r.type);
+  out += "," + std::to_string(static_cast<uint32_t>(r.reserved[0]));
+  for (std::size_t k = 1; k < 5; ++k) out += "," + std::to_string(r.reserved[k]);
+  out += "," + std::to_string(r.port);
+  out += "," + std::to_string(r.clockSetDay);
+  out += "," + std::to_string(static_cast<int32_t>(r.ipAddress));
+  out += "," + std::to_string(r.tcpPort);
+  return out;
+}
+
+std::string FormatZelDat(const StationSettings& s, const std::vector<RecorderRecord>& recorders) {
+  std::string out;
+  AppendNumberLine(out, "DirectPort", s.directPort);
+  AppendNumberLine(out, "DirectBaud", s.directBaud);
+  AppendNumberLine(out, "Port", s.port);
+  AppendNumberLine(out, "Baud", s.baud);
+  AppendNumberLine(out, "PreferedConnection", s.preferedConnection);
+  AppendTextLine(out, "ModemInit", s.modemInit);
+  AppendTextLine(out, "DialPrefix", s.dialPrefix);
+  AppendTextLine(out, "DataFolder", s.dataFolder);
+  AppendNumberLine(out, "AutoDelete", s.autoDelete);
+  AppendNumberLine(out, "Retries", s.retries);
+  AppendNumberLine(out, "ClockSync", s.clockSync);
+  AppendNumberLine(out, "UseTxtFile", s.useTxtFile);
+  AppendNumberLine(out, "MakeText", s.makeText);
+  out += "Schedule=";
+  for (std::size_t d = 0; d < 7; ++d) {
+    if (d) out += ',';
+    out += std::to_string(s.schedule[d].enabled) + "," + std::to_string(s.schedule[d].time);
+  }
+  out += "\r\n";
+  for (const auto& r : recorders) out += FormatRecorderLine(r) + "\r\n";
+  return out;
+}
+
+ZelDatLoad LoadZelDat(const fs::path& file) {
+  ZelDatLoad load;
+  std::ifstream in(file, std::ios::binary);
+  std::error_code ec;
+  if (!in || fs::is_directory(file, ec)) {
+    load.contents.settings = StationSettings::Defaults();
+    return load;
+  }
+  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  load.fileFound = true;
+  load.contents = ParseZelDat(text);
+  load.adjusted = ApplyZelDatLimits(load.contents);
+  return load;
+}
+
+bool SaveZelDat(const fs::path& file, const StationSettings& settings,
+                const std::vector<RecorderRecord>& recorders, std::string* error) {
+  auto fail = [&](const std::string& why) {
+    if (error) *error = why;
+    return false;
+  };
+  const std::string text = FormatZelDat(settings, recorders);
+  fs::path folder = file.parent_path();
+  if (folder.empty()) folder = ".";
+  std::string tmpl = (folder / (file.filename().string() + ".tmp-XXXXXX")).string();
+  std::vector<char> name(tmpl.begin(), tmpl.end());
+  name.push_back('\0');
+  int fd = ::mkstemp(name.data());
+  if (fd < 0)
+    return fail("The settings could not be saved: no file can be written in \"" + folder.string() +
+                "\" (" + std::strerror(errno) + ").");
+  ::fchmod(fd, 0644);
+  const char* p = text.data();
+  std::size_t left = text.size();
+  bool ok = true;
+  while (left > 0) {
+    ssize_t n = ::write(fd, p, left);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      ok = false;
+      break;
+    }
+    p += n;
+    left -= static_cast<std::size_t>(n);
+  }
+  int saved_errno = errno;
+  if (ok && ::fsync(fd) != 0) {
+    ok = false;
+    saved_errno = errno;
+  }
+  if (::close(fd) != 0 && ok) {
+    ok = false;
+    saved_errno = errno;
+  }
+  if (ok && ::rename(name.data(), file.c_str()) != 0) {
+    ok = false;
+    saved_errno = errno;
+  }
+  if (!ok) {
+    ::unlink(name.data());
+    return fail("The settings could not be saved to \"" + file.string() + "\" (" +
+                std::strerror(saved_errno) + "); the previous file is unchanged.");
+  }
+  return true;
+}
+
+bool SaveZelDat(const fs::path& file, const StationSettings& settings,
+                const RecorderList& recorders, std::string* error) {
+  return SaveZelDat(file, settings, recorders.Snapshot(), error);
+}
+
+}  // namespace zel::core
