@@ -68,7 +68,8 @@ bool FdTransport::Fill() {
       return true;
     }
     if (r < 0 && errno == EINTR) continue;
-    if (r == 0 || (errno != EAGAIN && errno != EWOULDBLOCK)) hungUp_ = true;
+    // A terminal in raw mode answers 0 when nothing is waiting; only elsewhere is 0 the end.
+    if ((r == 0 && !isTty_) || (r < 0 && errno != EAGAIN && errno != EWOULDBLOCK)) hungUp_ = true;
     return false;
   }
 }
@@ -94,6 +95,7 @@ bool FdTransport::WaitReadable(int timeout_ms) {
     if (r < 0 && errno == EINTR) continue;
     if (r <= 0) return false;
     if (Fill()) return true;
+    if (p.revents & (POLLHUP | POLLERR | POLLNVAL)) hungUp_ = true;
     // Readiness without data is an end of file or a hang-up (Fill marked it); otherwise a
     // spurious wake-up, so wait out the rest.
     if (hungUp_) {
