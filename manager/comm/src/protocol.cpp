@@ -1,11 +1,14 @@
 #include "zel/comm/protocol.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <optional>
 #include <string_view>
 
 #include "zel/catalogue.h"
 #include "zel/comm/xmodem.h"
+#include "zel/day_number.h"
+#include "zel/setup_database.h"
 
 namespace zel::comm {
 namespace {
@@ -27,12 +30,16 @@ std::string Format(const char* fmt, auto... args) {
   return std::string(buf, static_cast<size_t>(std::min<int>(n, sizeof buf - 1)));
 }
 
-}  // namespace
-
-// Password stored in a setup database file of the recorder's model; defined with the setup
-// database reader.
+// The administrative password stored in a setup database file of the model; nullopt for a
+// model without a setup layout or a file that cannot be read.
 std::optional<std::string> StoredSetupPassword(RecorderType type,
-                                               const std::filesystem::path& file);
+                                               const std::filesystem::path& file) {
+  SetupDatabase db(type);
+  if (!db.valid() || !db.LoadFile(file)) return std::nullopt;
+  return db.AdministrativePassword();
+}
+
+}  // namespace
 
 std::string ClockCommand(const platform::LocalTime& t) {
   return Format("ST%d\x1b[C%d\x1b[C%d\x1b[B%d\x1b[D%d\x1b[D%d\r\x1b\x1bY\x1b\x1b", t.hour, t.minute,
@@ -53,25 +60,6 @@ std::string IntervalCommand(const platform::LocalTime& s, const platform::LocalT
 std::string EventFileName(const platform::LocalTime& day, const platform::LocalTime& t) {
   return Format("%02d%02d%02d-%02d%02d%02d.bin", day.year % 100, day.month, day.day, t.hour,
                 t.minute, t.second);
-}
-
-platform::LocalTime DateOfDayNumber(int d) {
-  static constexpr int kMonthDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  platform::LocalTime t;
-  if (d < 0) d = 0;
-  const int y = 4 * d / 1461;
-  int rest = d - 365 * y - (y + 3) / 4;
-  int month = 0;
-  for (; month < 11; ++month) {
-    const int len = kMonthDays[month] + ((month == 1 && y % 4 == 0) ? 1 : 0);
-    if (rest < len) break;
-    rest -= len;
-  }
-  t.year = 2000 + y;
-  t.month = month + 1;
-  t.day = rest + 1;
-  t.weekday = platform::WeekdayOf(t.year, t.month, t.day);
-  return t;
 }
 
 int Login(Connection& c, int selector, const RecorderRecord& r) {
@@ -159,7 +147,13 @@ int QueryDay(Connection& c, int selector, const RecorderRecord& /*r*/,
 
 int QueryDay(Connection& c, int selector, const RecorderRecord& r, int day_number,
              const platform::LocalTime& poll_time, const std::filesystem::path& folder) {
-  return QueryDay(c, selector, r, DateOfDayNumber(day_number), poll_time, folder);
+  const std::optional<CivilDate> d = zel::DateOfDayNumber(day_number);
+  if (!d) return kPollTransferFailed;  // outside 2000-2099: nothing to ask for
+  platform::LocalTime day;
+  day.year = 2000 + d->year;
+  day.month = d->month;
+  day.day = d->day;
+  return QueryDay(c, selector, r, day, poll_time, folder);
 }
 
 int QueryInterval(Connection& c, int selector, const RecorderRecord& /*r*/,
@@ -167,16 +161,6 @@ int QueryInterval(Connection& c, int selector, const RecorderRecord& /*r*/,
                   const std::filesystem::path& target) {
   Send(c, selector, IntervalCommand(start, end));
   return XmodemReceive(c, selector, target) == 0 ? kPollSuccess : kPollTransferFailed;
-}
-
-}  // namespace zel::comm
-
-namespace zel::comm {
-
-std::optional<std::string> StoredSetupPassword(RecorderType /*type*/,
-                                               const std::filesystem::path& /*file*/) {
-  // TODO(h4): read through the setup database reader once it is available.
-  return std::nullopt;
 }
 
 }  // namespace zel::comm

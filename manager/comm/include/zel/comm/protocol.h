@@ -67,6 +67,7 @@ void LeaveQueryMode(Connection& c, int selector, const RecorderRecord& r);
 // Fetches the events of one day into `folder`/EventFileName(day, poll_time). 0 or 7.
 int QueryDay(Connection& c, int selector, const RecorderRecord& r, const platform::LocalTime& day,
              const platform::LocalTime& poll_time, const std::filesystem::path& folder);
+// The same for a day number (days since 1 January 2000); 7 for one outside 2000-2099.
 int QueryDay(Connection& c, int selector, const RecorderRecord& r, int day_number,
              const platform::LocalTime& poll_time, const std::filesystem::path& folder);
 
@@ -83,8 +84,5 @@ std::string IntervalCommand(const platform::LocalTime& start, const platform::Lo
 // "%02d%02d%02d-%02d%02d%02d.bin": year % 100, month, day of the day fetched, then hour,
 // minute, second of the poll.
 std::string EventFileName(const platform::LocalTime& day, const platform::LocalTime& poll_time);
-
-// The date of a day number (days since 1 January 2000; years 2000-2099). Time fields are 0.
-platform::LocalTime DateOfDayNumber(int day_number);
 
 }  // namespace zel::comm
