@@ -1,0 +1,222 @@
+#include "zel/sim/models.h"
+
+#include <array>
+#include <cstring>
+
+namespace zel::sim {
+namespace {
+
+using TF = TimeField;
+using SC = StateCoding;
+
+// clang-format off
+// header line, ticks/s, N, R, byte states, coding, state, time kind, time, mid, hi, input,
+// width, signs (-1 state, -2 none), sign width, values, K, special, spare, date
+constexpr FileLayout k19xt{"KRV19xt 1.00 binary\n", 1000, 30, 13, false, SC::kBit6, 0,
+                            TF::k32, 1, 0, 0, 5, 1, -1, 0, 6, 4, -1, 10, 11};
+constexpr FileLayout k19xl{"KRV19XL 1.00 binary\n", 1000, 30, 15, false, SC::kBit6, 0,
+                            TF::k32, 1, 0, 0, 5, 1, -1, 0, 6, 4, 10, 12, 13};
+constexpr FileLayout k61{"KRV61 1.01 binary\n", 100, 88, 19, false, SC::kBit0, 0,
+                          TF::k24, 1, 0, 0, 4, 1, 5, 1, 6, 8, 14, 16, 17};
+constexpr FileLayout k517{"KRV517 3.00 binary\n", 100, 280, 20, false, SC::kBit0, 0,
+                           TF::k24, 1, 0, 0, 4, 2, 6, 1, 7, 8, 15, 17, 18};
+constexpr FileLayout k517e{"KRV517E 1.00 binary\n", 100, 360, 20, false, SC::kBit0, 0,
+                            TF::k24, 1, 0, 0, 4, 2, 6, 1, 7, 8, 15, 17, 18};
+constexpr FileLayout k517xl{"KRV517XL 1.00 binary\n", 100, 360, 20, false, SC::kBit6, 16,
+                             TF::kSplit24, 0, 1, 6, 4, 2, 7, 1, 8, 8, 2, 17, 18};
+constexpr FileLayout k517p{"KRV517P 1.00 binary\n", 100, 4256, 20, false, SC::kBit0, 0,
+                            TF::k24, 1, 0, 0, 4, 2, 6, 1, 7, 8, 15, 17, 18};
+constexpr FileLayout k583{"KRV583 1.00 binary\n", 100, 288, 27, true, SC::kTwoBits, 0,
+                           TF::k24, 1, 0, 0, 4, 2, 6, 2, 8, 16, -1, 24, 25};
+constexpr FileLayout k583e{"KRV583E 1.00 binary\n", 100, 288, 27, true, SC::kTwoBits, 0,
+                            TF::k24, 1, 0, 0, 4, 2, 6, 2, 8, 16, -1, 24, 25};
+constexpr FileLayout k85e{"KRV85E 1.00 binary\n", 100, 144, 10, false, SC::kBit0, 0,
+                           TF::k24, 1, 0, 0, 4, 1, -2, 0, -1, 0, 5, 7, 8};
+constexpr FileLayout k37e{"KRV37E 1.00 binary\n", 1000, 32, 15, false, SC::kBit6, 11,
+                           TF::k32, 0, 0, 0, 6, 1, -1, 0, 7, 4, 4, 12, 13};
+constexpr FileLayout kSlg{"SLG 1.00 binary\n", 10, 268, 16, false, SC::kBit6, 12,
+                           TF::k32, 0, 0, 0, 6, 2, -1, 0, 8, 4, 4, 13, 14};
+constexpr FileLayout kSlgml{"SLGML 1.00 binary\n", 10, 268, 16, false, SC::kBit6, 12,
+                             TF::k32, 0, 0, 0, 6, 2, -1, 0, 8, 4, 4, 13, 14};
+constexpr FileLayout k61e{"KRV61E 1.00 binary\n", 100, 104, 19, false, SC::kBit6, 15,
+                           TF::kSplit24, 0, 1, 4, 5, 1, 6, 1, 7, 8, 2, 16, 17};
+constexpr FileLayout kSlg101{"SLG 1.01 binary\n", 10, 1011, 16, false, SC::kBit6, 12,
+                              TF::k32, 0, 0, 0, 6, 2, -1, 0, 8, 4, 4, 13, 14};
+constexpr FileLayout k583a{"KRV583A 1.00 binary\n", 100, 288, 29, true, SC::kTwoBits, 25,
+                            TF::kSplit24, 0, 1, 8, 4, 2, 6, 2, 9, 16, 2, 26, 27};
+constexpr FileLayout k517ax{"KRV517AX 1.00 binary\n", 100, 4192, 15, false, SC::kBit6, 11,
+                             TF::kSplit24, 0, 1, 6, 4, 2, -1, 0, 7, 4, 2, 12, 13};
+
+// type, digital, analog, virtual, timers, flash details, system inputs, three-state, layout
+constexpr std::array<SimModel, 18> kModels{{
+    {0, 18, 4, 8, 0, 0, 1, false, &k19xt},
+    {1, 18, 4, 8, 16, 0, 2, false, &k19xl},
+    {2, 64, 8, 16, 32, 0, 7, false, &k61},
+    {3, 256, 8, 16, 200, 0, 11, false, &k517},
+    {4, 256, 8, 96, 200, 0, 12, false, &k517e},
+    {5, 256, 8, 96, 200, 0, 11, false, &k517xl},
+    {6, 4096, 128, 32, 999, 0, 83, false, &k517p},
+    {7, 256, 16, 16, 0, 0, 3, true, &k583},
+    {8, 256, 16, 16, 0, 0, 3, true, &k583e},
+    {9, 64, 32, 48, 32, 0, 3, false, &k85e},
+    {10, 20, 4, 8, 16, 20, 11, false, &k37e},
+    {11, 256, 4, 8, 16, 0, 6, false, &kSlg},
+    {12, 256, 4, 8, 16, 0, 7, false, &kSlgml},
+    {13, 64, 8, 32, 32, 64, 11, false, &k61e},
+    {14, 999, 4, 8, 16, 0, 6, false, &kSlg101},
+    {15, 999, 4, 8, 16, 0, 6, false, &kSlg101},
+    {16, 256, 16, 16, 0, 0, 3, true, &k583a},
+    {18, 4096, 64, 32, 99, 0, 87, false, &k517ax},
+}};
+// clang-format on
+
+void Put16(std::vector<uint8_t>& f, size_t at, uint32_t v) {
+  f[at] = static_cast<uint8_t>(v & 0xFF);
+  f[at + 1] = static_cast<uint8_t>((v >> 8) & 0xFF);
+}
+void Put32(std::vector<uint8_t>& f, size_t at, uint32_t v) {
+  Put16(f, at, v & 0xFFFF);
+  Put16(f, at + 2, v >> 16);
+}
+
+constexpr int64_t kMsPerDay = 86'400'000;
+
+int64_t FloorDiv(int64_t a, int64_t b) { return a / b - ((a % b != 0) && ((a < 0) != (b < 0))); }
+
+}  // namespace
+
+int FileLayout::LineLength() const { return static_cast<int>(std::strlen(header_line)); }
+
+const SimModel* FindSimModel(int type) {
+  for (const auto& m : kModels)
+    if (m.type == type) return &m;
+  return nullptr;
+}
+
+// Days since 1 Jan 1970 of a civil date (H. Hinnant's algorithm).
+int64_t DaysFromCivil(int year, int month, int day) {
+  int64_t y = year - (month <= 2 ? 1 : 0);
+  const int64_t era = FloorDiv(y, 400);
+  const int64_t yoe = y - era * 400;
+  const int64_t mp = (month + 9) % 12;
+  const int64_t doy = (153 * mp + 2) / 5 + day - 1;
+  const int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+  return era * 146097 + doe - 719468;
+}
+
+void CivilFromDays(int64_t z, int& year, int& month, int& day) {
+  z += 719468;
+  const int64_t era = FloorDiv(z, 146097);
+  const int64_t doe = z - era * 146097;
+  const int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+  const int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+  const int64_t mp = (5 * doy + 2) / 153;
+  day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
+  month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
+  year = static_cast<int>(yoe + era * 400 + (month <= 2 ? 1 : 0));
+}
+
+bool ValidDate(int year, int month, int day) {
+  if (month < 1 || month > 12 || day < 1) return false;
+  static constexpr int kLen[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  int len = kLen[month - 1];
+  if (month == 2 && ((year % 4 == 0 && year % 100 != 0) || year % 400 == 0)) len = 29;
+  return day <= len;
+}
+
+uint16_t PackDate(int year, int month, int day) {
+  return static_cast<uint16_t>((day & 0x1F) | ((month & 0x0F) << 5) | (((year % 100) & 0x7F) << 9));
+}
+
+std::vector<uint8_t> BuildEventFile(const SimModel& model, int64_t start_ms, int64_t end_ms,
+                                    const std::vector<uint8_t>& initial_states,
+                                    const std::vector<SimEvent>& events) {
+  const FileLayout& L = *model.layout;
+  const int line = L.LineLength();
+  const int tick_ms = 1000 / L.ticks_per_second;
+  std::vector<uint8_t> f(static_cast<size_t>(L.FirstRecordOffset()), 0);
+  std::memcpy(f.data(), L.header_line, static_cast<size_t>(line));
+  auto put_stamp = [&](size_t at, int64_t ms) {
+    int64_t days = FloorDiv(ms, kMsPerDay);
+    int y, mo, d;
+    CivilFromDays(days, y, mo, d);
+    uint32_t ticks = static_cast<uint32_t>((ms - days * kMsPerDay) / tick_ms);
+    Put16(f, at, PackDate(y, mo, d));
+    Put32(f, at + 2, ticks);
+  };
+  // Two bytes behind the line: the count of records, capped (no reader uses it).
+  Put16(f, static_cast<size_t>(line),
+        static_cast<uint32_t>(std::min<size_t>(events.size(), 0xFFFF)));
+  put_stamp(static_cast<size_t>(line) + 2, start_ms);
+  put_stamp(static_cast<size_t>(line) + 8, end_ms);
+  const size_t block = static_cast<size_t>(line) + 14;
+  for (int i = 0; i < L.n_inputs && i < static_cast<int>(initial_states.size()); ++i) {
+    const uint8_t s = initial_states[static_cast<size_t>(i)];
+    if (L.state_bytes)
+      f[block + static_cast<size_t>(i)] = static_cast<uint8_t>(s & 3);
+    else if (s != 0)
+      f[block + static_cast<size_t>(i / 8)] |= static_cast<uint8_t>(1u << (i % 8));
+  }
+  for (const SimEvent& e : events) {
+    const size_t r = f.size();
+    f.resize(r + static_cast<size_t>(L.record_size), 0);
+    auto at = [&](int off) { return r + static_cast<size_t>(off); };
+    int64_t days = FloorDiv(e.when_ms, kMsPerDay);
+    int y, mo, d;
+    CivilFromDays(days, y, mo, d);
+    const uint32_t ticks = static_cast<uint32_t>((e.when_ms - days * kMsPerDay) / tick_ms);
+    // Values and their sign bits.
+    uint32_t signs = 0;
+    for (int k = 0; k < L.value_count && k < 16; ++k) {
+      int v = e.values[k];
+      if (v < -256) v = -256;
+      if (v > 255) v = 255;
+      if (v < 0) signs |= 1u << k;
+      f[at(L.values_at + k)] = static_cast<uint8_t>(v & 0xFF);
+    }
+    // State byte: bit 7 always set, so that a record is never taken for the end mark.
+    uint8_t state = 0x80;
+    switch (L.coding) {
+      case StateCoding::kBit6:
+        state |= e.state != 0 ? 0x40 : 0x00;
+        break;
+      case StateCoding::kBit0:
+        state |= e.state != 0 ? 0x01 : 0x00;
+        break;
+      case StateCoding::kTwoBits:
+        state |= static_cast<uint8_t>(e.state & 3);
+        break;
+    }
+    if (L.signs_at == -1) state |= static_cast<uint8_t>(signs & 0x0F);
+    f[at(L.state_at)] = state;
+    if (L.signs_at >= 0) {
+      f[at(L.signs_at)] = static_cast<uint8_t>(signs & 0xFF);
+      if (L.signs_width == 2) f[at(L.signs_at + 1)] = static_cast<uint8_t>((signs >> 8) & 0xFF);
+    }
+    switch (L.time_kind) {
+      case TimeField::k32:
+        Put32(f, at(L.time_at), ticks);
+        break;
+      case TimeField::k24:
+        f[at(L.time_at)] = static_cast<uint8_t>(ticks & 0xFF);
+        f[at(L.time_at + 1)] = static_cast<uint8_t>((ticks >> 8) & 0xFF);
+        f[at(L.time_at + 2)] = static_cast<uint8_t>((ticks >> 16) & 0xFF);
+        break;
+      case TimeField::kSplit24:
+        f[at(L.time_at)] = static_cast<uint8_t>(ticks & 0xFF);
+        f[at(L.time_mid_at)] = static_cast<uint8_t>((ticks >> 8) & 0xFF);
+        f[at(L.time_hi_at)] = static_cast<uint8_t>((ticks >> 16) & 0xFF);
+        break;
+    }
+    if (L.input_width == 1)
+      f[at(L.input_at)] = static_cast<uint8_t>(e.input & 0xFF);
+    else
+      Put16(f, at(L.input_at), static_cast<uint32_t>(e.input) & 0xFFFF);
+    if (L.special_at >= 0) Put16(f, at(L.special_at), static_cast<uint16_t>(e.special));
+    f[at(L.spare_at)] = 0;
+    Put16(f, at(L.date_at), PackDate(y, mo, d));
+  }
+  return f;
+}
+
+}  // namespace zel::sim

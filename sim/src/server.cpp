@@ -1,0 +1,212 @@
+#include "zel/sim/server.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+
+namespace zel::sim {
+
+std::unique_ptr<Pty> Pty::Open(const std::string& link_path, std::string* error) {
+  std::unique_ptr<Pty> p(new Pty());
+  p->master_ = ::posix_openpt(O_RDWR | O_NOCTTY);
+  if (p->master_ < 0 || ::grantpt(p->master_) != 0 || ::unlockpt(p->master_) != 0) {
+    if (error) *error = std::string("cannot create a pty: ") + std::strerror(errno);
+    return nullptr;
+  }
+  char name[128];
+  if (::ptsname_r(p->master_, name, sizeof name) != 0) {
+    if (error) *error = std::string("cannot name the pty: ") + std::strerror(errno);
+    return nullptr;
+  }
+  p->slave_ = name;
+  // Raw from the start, so nothing the recorder says is echoed or changed before a program
+  // opens the port and sets its own mode.
+  termios t{};
+  if (::tcgetattr(p->master_, &t) == 0) {
+    ::cfmakeraw(&t);
+    ::tcsetattr(p->master_, TCSANOW, &t);
+  }
+  if (!link_path.empty()) {
+    struct stat st {};
+    if (::lstat(link_path.c_str(), &st) == 0) {
+      if (!S_ISLNK(st.st_mode)) {
+        if (error) *error = link_path + " exists and is not a symlink; not replaced";
+        return nullptr;
+      }
+      ::unlink(link_path.c_str());
+    }
+    if (::symlink(name, link_path.c_str()) != 0) {
+      if (error) *error = "cannot make the link " + link_path + ": " + std::strerror(errno);
+      return nullptr;
+    }
+    p->link_ = link_path;
+  }
+  return p;
+}
+
+Pty::~Pty() {
+  if (!link_.empty()) {
+    char target[256];
+    ssize_t n = ::readlink(link_.c_str(), target, sizeof target - 1);
+    // Only our own link is removed.
+    if (n > 0 && std::string(target, static_cast<size_t>(n)) == slave_) ::unlink(link_.c_str());
+  }
+  if (master_ >= 0) ::close(master_);
+}
+
+Fleet::~Fleet() { Stop(); }
+
+void Fleet::Spawn(std::function<void()> body) {
+  auto done = std::make_shared<std::atomic<bool>>(false);
+  std::lock_guard<std::mutex> lock(mu_);
+  workers_.push_back(Worker{std::thread([body = std::move(body), done]() {
+                              body();
+                              done->store(true);
+                            }),
+                            done});
+}
+
+void Fleet::Reap() {
+  std::lock_guard<std::mutex> lock(mu_);
+  for (auto it = workers_.begin(); it != workers_.end();) {
+    if (it->done->load()) {
+      it->thread.join();
+      it = workers_.erase(it);
+    } else {
+      ++it;
+    }
+  }
+}
+
+int Fleet::ListenTcp(Recorder& recorder, int port, std::string* error) {
+  int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (fd < 0) {
+    if (error) *error = std::string("cannot create a socket: ") + std::strerror(errno);
+    return -1;
+  }
+  int one = 1;
+  ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  a.sin_port = htons(static_cast<uint16_t>(port));
+  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  if (port < 0 || port > 65535 || ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 ||
+      ::listen(fd, 16) != 0) {
+    if (error)
+      *error = "cannot listen on 127.0.0.1:" + std::to_string(port) + ": " + std::strerror(errno);
+    ::close(fd);
+    return -1;
+  }
+  socklen_t len = sizeof a;
+  ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
+  const int actual = ntohs(a.sin_port);
+  {
+    std::lock_guard<std::mutex> lock(mu_);
+    listen_fds_.push_back(fd);
+  }
+  Spawn([this, fd, &recorder]() {
+    auto active = std::make_shared<std::atomic<int>>(0);
+    while (!stop_.load()) {
+      pollfd p{fd, POLLIN, 0};
+      int r = ::poll(&p, 1, 100);
+      Reap();
+      if (r <= 0) continue;
+      int c = ::accept4(fd, nullptr, nullptr, SOCK_CLOEXEC);
+      if (c < 0) continue;
+      if (active->load() >= kMaxConnectionsPerPort) {
+        ::close(c);  // bounded: a flood of connections is refused
+        continue;
+      }
+      int nodelay = 1;
+      ::setsockopt(c, IPPROTO_TCP, TCP_NODELAY, &nodelay, sizeof nodelay);
+      ++*active;
+      Spawn([this, c, &recorder, active]() {
+        {
+          FdLink link(c, true, &stop_);
+          recorder.Serve(link, stop_);
+        }
+        --*active;
+      });
+    }
+  });
+  return actual;
+}
+
+std::string Fleet::AttachPty(Recorder& recorder, const std::string& link_path, std::string* error) {
+  std::unique_ptr<Pty> pty = Pty::Open(link_path, error);
+  if (!pty) return "";
+  const int fd = pty->master();
+  std::string slave = pty->slave_path();
+  {
+    std::lock_guard<std::mutex> lock(mu_);
+    ptys_.push_back(std::move(pty));
+  }
+  Spawn([this, fd, &recorder]() {
+    FdLink link(fd, false, &stop_);
+    while (!stop_.load()) {
+      if (link.IsClosed() || link.HungUp()) {
+        // Nobody has the port open: wait for the next program to open it.
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        link.Reopen();
+        continue;
+      }
+      recorder.Serve(link, stop_);
+    }
+  });
+  return slave;
+}
+
+std::string Fleet::AttachModem(std::vector<DialEntry> plan, double scale,
+                               const std::string& link_path, std::string* error) {
+  std::unique_ptr<Pty> pty = Pty::Open(link_path, error);
+  if (!pty) return "";
+  const int fd = pty->master();
+  std::string slave = pty->slave_path();
+  Modem* modem;
+  {
+    std::lock_guard<std::mutex> lock(mu_);
+    ptys_.push_back(std::move(pty));
+    modems_.push_back(std::make_unique<Modem>(std::move(plan), scale));
+    modem = modems_.back().get();
+  }
+  Spawn([this, fd, modem]() {
+    FdLink link(fd, false, &stop_);
+    modem->Serve(link, stop_, true);
+  });
+  return slave;
+}
+
+void Fleet::Stop() {
+  stop_.store(true);
+  std::list<Worker> all;
+  {
+    std::lock_guard<std::mutex> lock(mu_);
+    all.swap(workers_);
+  }
+  // Workers may spawn connection threads until they see the flag; join until none are left.
+  while (!all.empty()) {
+    for (auto& w : all)
+      if (w.thread.joinable()) w.thread.join();
+    all.clear();
+    std::lock_guard<std::mutex> lock(mu_);
+    all.swap(workers_);
+  }
+  std::lock_guard<std::mutex> lock(mu_);
+  for (int fd : listen_fds_) ::close(fd);
+  listen_fds_.clear();
+  ptys_.clear();
+  modems_.clear();
+}
+
+}  // namespace zel::sim
