@@ -189,7 +189,9 @@ class Lister {
       }
       Appendf(out_, "     %3s\n", YesNo(db_.DialOut(v) != 0));
       const unsigned table = static_cast<unsigned>(db_.TruthTable(v));
-      for (int j = 0; j < (1 << k); ++j) {
+      // No used source: no table at all (not the one row of an empty combination).
+      const int rows = k == 0 ? 0 : 1 << k;
+      for (int j = 0; j < rows; ++j) {
         out_ += "   ";
         int bit = 0;
         for (int slot = 0; slot < 4; ++slot) {
