@@ -42,6 +42,7 @@ int SerialPort::Open(const std::string& device, std::unique_ptr<SerialPort>* out
       case ENODEV:
       case ENXIO:
       case ENOTDIR:
+      case EIO:  // a ttyS node without a UART behind it
         return kNoSuchPort;
       case EBUSY:
         return kPortInUse;
