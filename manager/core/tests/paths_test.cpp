@@ -1,0 +1,126 @@
+#include "zel/core/paths.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+namespace zel::core {
+namespace {
+
+namespace fs = std::filesystem;
+
+class TempDir {
+ public:
+  TempDir() {
+    std::string tmpl = (fs::temp_directory_path() / "zelpaths-XXXXXX").string();
+    std::vector<char> buf(tmpl.begin(), tmpl.end());
+    buf.push_back('\0');
+    path_ = ::mkdtemp(buf.data());
+  }
+  ~TempDir() {
+    std::error_code ec;
+    fs::remove_all(path_, ec);
+  }
+  const fs::path& path() const { return path_; }
+  std::string str() const { return path_.string(); }
+
+ private:
+  fs::path path_;
+};
+
+void Touch(const fs::path& p, const std::string& text) { std::ofstream(p) << text; }
+std::string Read(const fs::path& p) {
+  std::ifstream in(p);
+  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+TEST(RecorderIds, SafeAndUnsafe) {
+  for (const char* id : {"North Yard", "A", "a.b", "...", "Yard,East", "K-17 (west)", "é"})
+    EXPECT_TRUE(IsSafeRecorderId(id)) << id;
+  for (const char* id : {"", ".", "..", "a\\b", "a/b", "../x", "C:", "a*", "a?", "a\"b", "<a", "a>",
+                         "a|b", "tab\there", "nl\n", "\x7f"})
+    EXPECT_FALSE(IsSafeRecorderId(id)) << id;
+  EXPECT_FALSE(IsSafeRecorderId(std::string("a\0b", 3)));
+}
+
+TEST(RecorderIds, UnsafeIdsNeverGiveAPath) {
+  TempDir dir;
+  for (const char* id : {"", ".", "..", "../escape", "/etc", "a\\..\\b", "x:y", "bad|id"}) {
+    FolderResult f = RecorderFolder(dir.str(), id);
+    EXPECT_FALSE(f) << id;
+    EXPECT_FALSE(f.error.empty()) << id;
+    EXPECT_FALSE(QueryFolder(dir.str(), id)) << id;
+    EXPECT_FALSE(EnsureRecorderFolder(dir.str(), id)) << id;
+    EXPECT_FALSE(EnsureQueryFolder(dir.str(), id)) << id;
+  }
+  // Nothing was created, neither inside nor beside the data folder.
+  EXPECT_TRUE(fs::is_empty(dir.path()));
+  EXPECT_FALSE(fs::exists(dir.path().parent_path() / "escape"));
+  // No data folder: no path either (it would land in the root folder).
+  FolderResult f = RecorderFolder("", "North Yard");
+  EXPECT_FALSE(f);
+  EXPECT_NE(f.error.find("data folder"), std::string::npos);
+}
+
+TEST(RecorderIds, FolderIsDataFolderAndId) {
+  TempDir dir;
+  FolderResult f = RecorderFolder(dir.str(), "North Yard");
+  ASSERT_TRUE(f);
+  EXPECT_EQ(*f.path, dir.path() / "North Yard");
+  EXPECT_FALSE(fs::exists(*f.path));  // building the name creates nothing
+  FolderResult q = EnsureQueryFolder(dir.str(), "North Yard");
+  ASSERT_TRUE(q) << q.error;
+  EXPECT_EQ(*q.path, dir.path() / "North Yard" / "Query");
+  EXPECT_TRUE(fs::is_directory(*q.path));
+  // Ensuring an existing folder is fine.
+  EXPECT_TRUE(EnsureRecorderFolder(dir.str(), "North Yard"));
+  // The data folder itself is never made.
+  FolderResult missing = EnsureRecorderFolder((dir.path() / "absent").string(), "A");
+  EXPECT_FALSE(missing);
+  EXPECT_FALSE(fs::exists(dir.path() / "absent"));
+  // A file where the recorder folder should be.
+  Touch(dir.path() / "Plain", "x");
+  EXPECT_FALSE(EnsureRecorderFolder(dir.str(), "Plain"));
+}
+
+TEST(SetupFileUpgrade, RenamesOnlyWhenTheNewNameIsFree) {
+  TempDir dir;
+  fs::path rec = dir.path() / "R1";
+  fs::create_directory(rec);
+  Touch(rec / "R1_setupdata.bin", "old");
+  EXPECT_TRUE(UpgradeSetupFileName(dir.str(), "R1"));
+  EXPECT_FALSE(fs::exists(rec / "R1_setupdata.bin"));
+  EXPECT_EQ(Read(rec / "setupdata.bin"), "old");
+  // Both present: nothing changes.
+  Touch(rec / "R1_setupdata.bin", "older");
+  EXPECT_FALSE(UpgradeSetupFileName(dir.str(), "R1"));
+  EXPECT_EQ(Read(rec / "setupdata.bin"), "old");
+  EXPECT_EQ(Read(rec / "R1_setupdata.bin"), "older");
+  // Neither present, or no folder: nothing.
+  EXPECT_FALSE(UpgradeSetupFileName(dir.str(), "R2"));
+  // An unsafe ID never touches a file outside the data folder.
+  fs::create_directory(dir.path() / "in");
+  Touch(dir.path() / ".._setupdata.bin", "outside");
+  EXPECT_FALSE(UpgradeSetupFileName((dir.path() / "in").string(), ".."));
+  EXPECT_TRUE(fs::exists(dir.path() / ".._setupdata.bin"));
+  EXPECT_FALSE(fs::exists(dir.path() / "setupdata.bin"));
+}
+
+TEST(Folders, ProgramFolderAndCurrentFolder) {
+  std::string p = ProgramFolder();
+  ASSERT_FALSE(p.empty());
+  EXPECT_EQ(p.back(), kPathSeparator);
+  EXPECT_TRUE(fs::exists(fs::path(p) / "core_tests"));  // this test program's own folder
+  TempDir dir;
+  fs::path before = fs::current_path();
+  EXPECT_TRUE(MakeCurrentFolder(dir.str()));
+  EXPECT_EQ(fs::canonical(fs::current_path()), fs::canonical(dir.path()));
+  EXPECT_FALSE(MakeCurrentFolder((dir.path() / "missing").string()));
+  EXPECT_FALSE(MakeCurrentFolder(""));
+  fs::current_path(before);
+}
+
+}  // namespace
+}  // namespace zel::core
