@@ -1,0 +1,248 @@
+// Opening a modem line against a fake modem on a pty pair: the exact command bytes, every
+// result code, the status texts and abort.
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "transport_test_peers.h"
+#include "zel/comm/connection.h"
+#include "zel/platform/clock.h"
+
+namespace zel::comm {
+namespace {
+
+using testing::ReadFor;
+using testing::SocatPair;
+using testing::WriteAll;
+using zel::platform::MonotonicMs;
+using namespace std::chrono_literals;
+
+// A Hayes modem as far as the dialling needs one: answers "OK" to a command line and the
+// scripted text to "ATDT...". Runs at most ten seconds.
+class FakeModem {
+ public:
+  struct Script {
+    bool answerOk = true;
+    bool echo = false;
+    std::vector<std::string> dialAnswer;  // written piece by piece; empty: no answer
+    std::function<void()> onDial;
+  };
+  FakeModem(const std::string& path, Script script, StatusTexts* status)
+      : script_(std::move(script)), status_(status) {
+    fd_ = testing::OpenPeerPty(path);
+    thread_ = std::thread([this] { Run(); });
+  }
+  ~FakeModem() {
+    stop_ = true;
+    thread_.join();
+    if (fd_ >= 0) close(fd_);
+  }
+  bool ok() const { return fd_ >= 0; }
+  std::string Received() {
+    std::lock_guard l(mu_);
+    return log_;
+  }
+  std::vector<std::string> Operations() {
+    std::lock_guard l(mu_);
+    return ops_;
+  }
+
+ private:
+  void Run() {
+    std::string line;
+    int64_t end = MonotonicMs() + 10000;
+    while (!stop_ && MonotonicMs() < end && fd_ >= 0) {
+      pollfd p{fd_, POLLIN, 0};
+      if (poll(&p, 1, 10) != 1) continue;
+      char buf[256];
+      ssize_t r = read(fd_, buf, sizeof buf);
+      if (r <= 0) continue;
+      {
+        std::lock_guard l(mu_);
+        log_.append(buf, static_cast<size_t>(r));
+      }
+      for (ssize_t i = 0; i < r; ++i) {
+        if (script_.echo) WriteAll(fd_, std::string(1, buf[i]));
+        if (buf[i] != '\r') {
+          line.push_back(buf[i]);
+          continue;
+        }
+        if (!line.empty()) Command(line);
+        line.clear();
+      }
+    }
+  }
+  void Command(const std::string& line) {
+    {
+      std::lock_guard l(mu_);
+      ops_.push_back(status_ ? status_->Get().operation : "");
+    }
+    if (line.rfind("ATDT", 0) == 0) {
+      if (script_.onDial) script_.onDial();
+      for (const auto& piece : script_.dialAnswer) {
+        WriteAll(fd_, piece);
+        std::this_thread::sleep_for(15ms);
+      }
+    } else if (script_.answerOk) {
+      WriteAll(fd_, "\r\nOK\r\n");
+    }
+  }
+
+  Script script_;
+  StatusTexts* status_;
+  int fd_ = -1;
+  std::atomic<bool> stop_{false};
+  std::mutex mu_;
+  std::string log_;
+  std::vector<std::string> ops_;
+  std::thread thread_;
+};
+
+FakeModem::Script Answering(std::vector<std::string> dial_answer, bool echo = false) {
+  FakeModem::Script s;
+  s.dialAnswer = std::move(dial_answer);
+  s.echo = echo;
+  return s;
+}
+
+FakeModem::Script NeverOk() {
+  FakeModem::Script s;
+  s.answerOk = false;
+  return s;
+}
+
+FakeModem::Script OnDial(std::function<void()> f) {
+  FakeModem::Script s;
+  s.onDial = std::move(f);
+  return s;
+}
+
+class DialTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(pty_.ok());
+    Timings t;
+    t.modem_ok_ms = 300;
+    t.dial_ms = 300;
+    t.xmodem_poll_ms = 5;
+    conn_ = std::make_unique<Connection>(t, &abort_, &status_);
+    PortMap map;
+    map.Set(1, pty_.a());
+    conn_->SetPortMap(map);
+  }
+  void TearDown() override { conn_->CloseConnection(1); }
+
+  int Dial(const std::string& init, const std::string& prefix, const std::string& phone) {
+    ConnectionSettings s;
+    s.modemInit = init;
+    s.dialPrefix = prefix;
+    conn_->SetSettings(s);
+    int64_t t0 = MonotonicMs();
+    int r = conn_->OpenConnection(1, 5, phone);
+    took_ = MonotonicMs() - t0;
+    return r;
+  }
+
+  SocatPair pty_;
+  std::atomic<int> abort_{0};
+  StatusTexts status_;
+  std::unique_ptr<Connection> conn_;
+  int64_t took_ = 0;
+};
+
+TEST_F(DialTest, EmptyInitSendsCrAtCrAndEmptyPrefixDialsTheNumberDirectly) {
+  FakeModem m(pty_.b(), Answering({"\r\nCONNECT 9600\r\n"}), &status_);
+  ASSERT_TRUE(m.ok());
+  EXPECT_EQ(Dial("", "", "5551234"), 0);
+  EXPECT_TRUE(conn_->IsOpen());
+  std::this_thread::sleep_for(30ms);
+  EXPECT_EQ(m.Received(), "\rAT\rATDT5551234\r");
+  EXPECT_EQ(m.Operations(), (std::vector<std::string>{"Init. Modem", "Dialing"}));
+  // The line is the recorder's now.
+  EXPECT_EQ(conn_->SendBlock(1, reinterpret_cast<const uint8_t*>("hi"), 2), 2);
+  std::this_thread::sleep_for(50ms);
+  EXPECT_EQ(m.Received(), "\rAT\rATDT5551234\rhi");
+}
+
+TEST_F(DialTest, InitTextGoesBetweenTwoCrsWithoutAtAndThePrefixBeforeTheNumber) {
+  FakeModem m(pty_.b(), Answering({"\r\nCONNECT\r\n"}), &status_);
+  EXPECT_EQ(Dial("ATZ&C1E0", "9,W", "0123 456"), 0);
+  std::this_thread::sleep_for(30ms);
+  EXPECT_EQ(m.Received(), "\rATZ&C1E0\rATDT9,W0123 456\r");
+}
+
+TEST_F(DialTest, BusyIsTwoNoCarrierIsThreeEvenWhenTheModemEchoes) {
+  {
+    FakeModem m(pty_.b(), Answering({"\r\nBU", "SY\r\n"}, true), &status_);
+    EXPECT_EQ(Dial("", "", "1"), 2);
+  }
+  conn_->CloseConnection(1);
+  {
+    FakeModem m(pty_.b(), Answering({"\r\nNO CARRIER\r\n"}, true), &status_);
+    EXPECT_EQ(Dial("", "", "1"), 3);
+  }
+}
+
+TEST_F(DialTest, ModemThatNeverSaysOkIsOneAndNothingIsDialled) {
+  FakeModem m(pty_.b(), NeverOk(), &status_);
+  EXPECT_EQ(Dial("", "", "5551234"), 1);
+  EXPECT_GE(took_, 300);
+  std::this_thread::sleep_for(30ms);
+  EXPECT_EQ(m.Received(), "\rAT\r");
+  // The port stays the current line until the caller closes it.
+  EXPECT_TRUE(conn_->IsOpen());
+  conn_->CloseConnection(1);
+  EXPECT_FALSE(conn_->IsOpen());
+}
+
+TEST_F(DialTest, NoAnswerToTheDialIsFourAfterTheDialTime) {
+  FakeModem m(pty_.b(), {}, &status_);
+  EXPECT_EQ(Dial("", "", "5551234"), 4);
+  EXPECT_GE(took_, 300);
+  EXPECT_LT(took_, 3000);
+}
+
+TEST_F(DialTest, AbortWhileDiallingIsEight) {
+  Timings t = conn_->timings();
+  t.dial_ms = 20000;
+  conn_->SetTimings(t);
+  FakeModem m(pty_.b(), OnDial([&] { abort_ = 1; }), &status_);
+  EXPECT_EQ(Dial("", "", "5551234"), 8);
+  EXPECT_LT(took_, 2000);
+  EXPECT_EQ(m.Operations(), (std::vector<std::string>{"Init. Modem", "Dialing"}));
+}
+
+TEST_F(DialTest, AbortWhileWaitingForOkIsEightAndNothingIsDialled) {
+  Timings t = conn_->timings();
+  t.modem_ok_ms = 20000;
+  conn_->SetTimings(t);
+  FakeModem m(pty_.b(), NeverOk(), &status_);
+  std::thread stopper([&] {
+    std::this_thread::sleep_for(80ms);
+    abort_ = 1;
+  });
+  EXPECT_EQ(Dial("", "", "5551234"), 8);
+  stopper.join();
+  EXPECT_LT(took_, 2000);
+  std::this_thread::sleep_for(30ms);
+  EXPECT_EQ(m.Received(), "\rAT\r");
+}
+
+TEST_F(DialTest, DirectLineSendsNothingAndSetsNoStatus) {
+  FakeModem m(pty_.b(), {}, &status_);
+  EXPECT_EQ(conn_->OpenConnection(1, 7, std::nullopt), 0);
+  std::this_thread::sleep_for(80ms);
+  EXPECT_EQ(m.Received(), "");
+  EXPECT_EQ(status_.Get().operation, "");
+}
+
+}  // namespace
+}  // namespace zel::comm
