@@ -31,8 +31,24 @@ std::string Octets(const std::array<uint8_t, N>& a) {
   return Octets(a.data(), N);
 }
 
+// A stored text as listed: control characters (a line feed inside a name, say) would break
+// the listing's lines, so each shows as '?'.
+std::string Shown(std::string text) {
+  for (char& c : text) {
+    const auto u = static_cast<unsigned char>(c);
+    if (u < 0x20 || u == 0x7F) c = '?';
+  }
+  return text;
+}
+
 std::string RightAligned(const std::string& text, size_t width) {
   return text.size() >= width ? text : std::string(width - text.size(), ' ') + text;
+}
+
+// Right-aligned in width, and always with a blank before it, so a time of 1000 s or more does
+// not run into the identifier before it.
+std::string Separated(const std::string& text, size_t width) {
+  return text.size() >= width ? " " + text : RightAligned(text, width);
 }
 
 class Lister {
@@ -76,8 +92,9 @@ class Lister {
       out_ += "      ON      OFF\n";
     }
     for (int k = 0; k < db_.EventPairCount(); ++k) {
-      Appendf(out_, "%2d %-*s %-*s", k + 1, w, db_.OnName(k).c_str(), w, db_.OffName(k).c_str());
-      if (db_.HasCodingNames()) Appendf(out_, " %-*s", w, db_.CodingName(k).c_str());
+      Appendf(out_, "%2d %-*s %-*s", k + 1, w, Shown(db_.OnName(k)).c_str(), w,
+              Shown(db_.OffName(k)).c_str());
+      if (db_.HasCodingNames()) Appendf(out_, " %-*s", w, Shown(db_.CodingName(k)).c_str());
       out_ += "\n";
     }
   }
@@ -93,12 +110,12 @@ class Lister {
     for (int n = 0; n < db_.NameCount(); ++n) {
       const int pair = db_.EventPair(n);
       const bool known = pair >= 0 && pair < db_.EventPairCount();
-      const std::string on = known ? db_.OnName(pair) : "Invalid";
-      const std::string off = known ? db_.OffName(pair) : "Invalid";
-      Appendf(out_, "%-*s %-*s %-*s %*s/%-*s", idWidth_, IdC(n), nameW, db_.Name(n).c_str(), idW,
-              db_.Identifier(n).c_str(), evW, on.c_str(), evW, off.c_str());
+      const std::string on = known ? Shown(db_.OnName(pair)) : "Invalid";
+      const std::string off = known ? Shown(db_.OffName(pair)) : "Invalid";
+      Appendf(out_, "%-*s %-*s %-*s %*s/%-*s", idWidth_, IdC(n), nameW, Shown(db_.Name(n)).c_str(),
+              idW, Shown(db_.Identifier(n)).c_str(), evW, on.c_str(), evW, off.c_str());
       if (db_.HasCodingNames()) {
-        const std::string coding = known ? db_.CodingName(pair) : "Invalid";
+        const std::string coding = known ? Shown(db_.CodingName(pair)) : "Invalid";
         Appendf(out_, "/%-*s", evW, coding.c_str());
       }
       Appendf(out_, "     %d\n", pair + 1);
@@ -124,7 +141,7 @@ class Lister {
             hasTimes ? ShowDetectTime(type_, n, db_.DetectTime(n)) : std::string("N/A");
         const std::string flash = ShowFlash(type_, n, db_.FlashEnabled(n));
         Appendf(out_, "%s%-*s%s %3s", column == 0 ? " " : "    ", digitalIdWidth_, IdC(n),
-                RightAligned(time, timeWidth).c_str(), flash.c_str());
+                Separated(time, timeWidth).c_str(), flash.c_str());
       }
       out_ += "\n";
     }
@@ -286,7 +303,7 @@ class Lister {
   // Section 9: unit name, ports, passwords, modem, clock and temperature settings.
   void System() {
     out_ += "Unit Name:\n";
-    Appendf(out_, "%s\n", db_.UnitName().c_str());
+    Appendf(out_, "%s\n", Shown(db_.UnitName()).c_str());
     if (db_.Has(SetupField::kBaudPort1)) {
       Appendf(out_, "Terminal Port1 Baud Rate:%9c%s\n", ' ', Baud(db_.BaudPort1()).c_str());
       Appendf(out_, "Terminal Port2 Baud Rate:%9c%s\n", ' ', Baud(db_.BaudPort2()).c_str());
@@ -304,8 +321,8 @@ class Lister {
     if (db_.Has(SetupField::kRingCount)) {
       Appendf(out_, "Ring Count:%14c%d\n", ' ', db_.RingCount());
     }
-    Appendf(out_, "Primary Dial Number:     %s\n", db_.PrimaryDialNumber().c_str());
-    Appendf(out_, "Secondary Dial Number:   %s\n", db_.SecondaryDialNumber().c_str());
+    Appendf(out_, "Primary Dial Number:     %s\n", Shown(db_.PrimaryDialNumber()).c_str());
+    Appendf(out_, "Secondary Dial Number:   %s\n", Shown(db_.SecondaryDialNumber()).c_str());
     if (db_.Has(SetupField::kClockSyncMode)) {
       const std::vector<const char*> modes{model_.clockSyncMode0, "SNTP", "GPS "};
       Appendf(out_, "Clock Sync Mode:         %s\n",
