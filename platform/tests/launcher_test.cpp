@@ -1,0 +1,174 @@
+#include "zel/platform/launcher.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+namespace zel::platform {
+namespace {
+
+namespace fs = std::filesystem;
+using V = std::vector<std::string>;
+
+class TempDir {
+ public:
+  TempDir() {
+    std::string tmpl = (fs::temp_directory_path() / "zellaunch-XXXXXX").string();
+    std::vector<char> buf(tmpl.begin(), tmpl.end());
+    buf.push_back('\0');
+    path_ = ::mkdtemp(buf.data());
+  }
+  ~TempDir() {
+    std::error_code ec;
+    fs::remove_all(path_, ec);
+  }
+  const fs::path& path() const { return path_; }
+
+ private:
+  fs::path path_;
+};
+
+void Touch(const fs::path& p) { std::ofstream(p) << "x"; }
+
+TEST(CommandLineSplit, QuotingRules) {
+  EXPECT_EQ(SplitCommandLine("\"abc\" d e"), (V{"abc", "d", "e"}));
+  EXPECT_EQ(SplitCommandLine("prog a\\\\\\b d\"e f\"g h"), (V{"prog", "a\\\\\\b", "de fg", "h"}));
+  EXPECT_EQ(SplitCommandLine("prog a\\\\\\\"b c d"), (V{"prog", "a\\\"b", "c", "d"}));
+  EXPECT_EQ(SplitCommandLine("prog a\\\\\\\\\"b c\" d e"), (V{"prog", "a\\\\b c", "d", "e"}));
+  EXPECT_EQ(SplitCommandLine("prog \"a b\" \"\" c"), (V{"prog", "a b", "", "c"}));
+  EXPECT_EQ(SplitCommandLine("prog \"a\"\"b\""), (V{"prog", "a\"b"}));
+  EXPECT_EQ(SplitCommandLine("prog \\\"x\\\""), (V{"prog", "\"x\""}));
+  // A backslash just before the closing quote escapes it.
+  EXPECT_EQ(SplitCommandLine("prog \"D:\\Data\\\" next"), (V{"prog", "D:\\Data\" next"}));
+  EXPECT_EQ(SplitCommandLine("  \t prog\t a  "), (V{"prog", "a"}));
+  EXPECT_EQ(SplitCommandLine(""), V{});
+  EXPECT_EQ(SplitCommandLine("   "), V{});
+  EXPECT_EQ(SplitCommandLine("prog \"open ended"), (V{"prog", "open ended"}));
+}
+
+TEST(CommandLineSplit, ProgramNameAndOptions) {
+  // The program name takes backslashes literally, even before a quote.
+  EXPECT_EQ(SplitCommandLine("\"C:\\Program Files\\Zel\\\" rest"),
+            (V{"C:\\Program Files\\Zel\\", "rest"}));
+  EXPECT_EQ(SplitCommandLine("C:\\Program Files\\x.exe"), (V{"C:\\Program", "Files\\x.exe"}));
+  // "/opt=value" arguments come through whole; a quoted value loses only its quotes.
+  EXPECT_EQ(SplitCommandLine("\"C:\\S\\ZelRtp.exe\" /setup=\"D:\\Data\\North Yard\\setupdata.bin\" "
+                             "/recorder=KRV517 /port=-1 /ip=10.0.0.1:5000"),
+            (V{"C:\\S\\ZelRtp.exe", "/setup=D:\\Data\\North Yard\\setupdata.bin",
+               "/recorder=KRV517", "/port=-1", "/ip=10.0.0.1:5000"}));
+  EXPECT_EQ(SplitCommandLine("p /init=\"AT&F, Q0\" /dial=\"9,W555\""),
+            (V{"p", "/init=AT&F, Q0", "/dial=9,W555"}));
+}
+
+TEST(ProgramLookup, ExactThenAnyCaseThenWithoutExe) {
+  TempDir dir;
+  Touch(dir.path() / "Vantel.exe");
+  Touch(dir.path() / "zelqplot.exe");
+  Touch(dir.path() / "ZelRtp");
+  Touch(dir.path() / "krv517s2t");
+  fs::create_directory(dir.path() / "Folder.exe");
+  const fs::path& d = dir.path();
+  EXPECT_EQ(FindProgramFile((d / "Vantel.exe").string(), {}), d / "Vantel.exe");
+  EXPECT_EQ(FindProgramFile((d / "ZelQplot.exe").string(), {}), d / "zelqplot.exe");
+  EXPECT_EQ(FindProgramFile((d / "ZelRtp.exe").string(), {}), d / "ZelRtp");
+  EXPECT_EQ(FindProgramFile((d / "KRV517S2T.EXE").string(), {}), d / "krv517s2t");
+  EXPECT_FALSE(FindProgramFile((d / "ZelEdit19.exe").string(), {}));
+  EXPECT_FALSE(FindProgramFile((d / "Folder.exe").string(), {}));
+  EXPECT_FALSE(FindProgramFile("", d));
+  // A relative name is looked up in the program folder.
+  EXPECT_EQ(FindProgramFile("ZelRtp.exe", d), d / "ZelRtp");
+  // Windows separators are accepted.
+  EXPECT_EQ(FindProgramFile(d.string() + "\\Vantel.exe", {}), d / "Vantel.exe");
+  // Any-case match wins over the name without ".exe".
+  Touch(dir.path() / "zelrtp.exe");
+  EXPECT_EQ(FindProgramFile((d / "ZelRtp.exe").string(), {}), d / "zelrtp.exe");
+  // The exact name wins over other spellings.
+  Touch(dir.path() / "ZelRtp.exe");
+  EXPECT_EQ(FindProgramFile((d / "ZelRtp.exe").string(), {}), d / "ZelRtp.exe");
+}
+
+// A program that writes its working folder and arguments, one per line, beside itself.
+void WriteProbe(const fs::path& file) {
+  std::ofstream(file) << "#!/bin/sh\n"
+                         "out=\"$(dirname \"$0\")/out.txt\"\n"
+                         "{ pwd; for a in \"$@\"; do printf '%s\\n' \"$a\"; done; } > "
+                         "\"$out.tmp\" && mv \"$out.tmp\" \"$out\"\n";
+  ::chmod(file.c_str(), 0755);
+}
+
+std::optional<std::string> WaitForFile(const fs::path& p) {
+  for (int i = 0; i < 500; ++i) {  // at most 5 s
+    if (fs::exists(p)) {
+      std::ifstream in(p);
+      std::stringstream ss;
+      ss << in.rdbuf();
+      return ss.str();
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return std::nullopt;
+}
+
+TEST(ProcessLauncherTest, StartsTheProgramWithSplitArguments) {
+  TempDir dir;
+  WriteProbe(dir.path() / "Probe");
+  fs::create_directory(dir.path() / "work dir");
+  ProcessLauncher launcher(dir.path());
+  ASSERT_TRUE(launcher.Start(
+      "\"" + (dir.path() / "PROBE.exe").string() + "\" /setup=\"a b\\c.bin\" /port=3 \"\"",
+      (dir.path() / "work dir").string()));
+  auto out = WaitForFile(dir.path() / "out.txt");
+  ASSERT_TRUE(out);
+  EXPECT_EQ(*out,
+            fs::canonical(dir.path() / "work dir").string() + "\n/setup=a b\\c.bin\n/port=3\n\n");
+}
+
+TEST(ProcessLauncherTest, FailuresAreReturned) {
+  TempDir dir;
+  WriteProbe(dir.path() / "Probe");
+  ProcessLauncher launcher(dir.path());
+  EXPECT_FALSE(launcher.Start("\"" + (dir.path() / "Missing.exe").string() + "\"", ""));
+  EXPECT_FALSE(launcher.Start("", ""));
+  EXPECT_FALSE(launcher.Start("Probe.exe", (dir.path() / "no such folder").string()));
+  // Not executable.
+  Touch(dir.path() / "Plain.exe");
+  EXPECT_FALSE(launcher.Start("Plain.exe", ""));
+  EXPECT_FALSE(fs::exists(dir.path() / "out.txt"));
+}
+
+TEST(ProcessLauncherTest, OpensWithTheDesktop) {
+  TempDir dir;
+  WriteProbe(dir.path() / "opener");
+  Touch(dir.path() / "report.txt");
+  ProcessLauncher launcher;
+  launcher.SetOpener((dir.path() / "opener").string());
+  EXPECT_FALSE(launcher.OpenWithDesktop((dir.path() / "absent.txt").string()));
+  EXPECT_FALSE(launcher.OpenWithDesktop(""));
+  ASSERT_TRUE(launcher.OpenWithDesktop((dir.path() / "report.txt").string()));
+  auto out = WaitForFile(dir.path() / "out.txt");
+  ASSERT_TRUE(out);
+  EXPECT_NE(out->find("\n" + (dir.path() / "report.txt").string() + "\n"), std::string::npos);
+  launcher.SetOpener("zel-no-such-opener");
+  EXPECT_FALSE(launcher.OpenWithDesktop((dir.path() / "report.txt").string()));
+}
+
+TEST(RecordingLauncherTest, KeepsOrderAndModes) {
+  RecordingLauncher rec;
+  EXPECT_TRUE(rec.Start("\"a\" b", "/w", WindowMode::Maximized));
+  EXPECT_TRUE(rec.OpenWithDesktop("/x.txt"));
+  EXPECT_EQ(rec.events(), (V{"start \"a\" b", "open /x.txt"}));
+  ASSERT_EQ(rec.started().size(), 1u);
+  EXPECT_EQ(rec.started()[0].workingFolder, "/w");
+  EXPECT_EQ(rec.started()[0].mode, WindowMode::Maximized);
+  RecordingLauncher failing(false);
+  EXPECT_FALSE(failing.Start("x", ""));
+}
+
+}  // namespace
+}  // namespace zel::platform
