@@ -19,111 +19,13 @@
 namespace zel::comm {
 namespace {
 
-using testing::ReadFor;
+using testing::Answering;
+using testing::FakeModem;
+using testing::NeverOk;
+using testing::OnDial;
 using testing::SocatPair;
-using testing::WriteAll;
 using zel::platform::MonotonicMs;
 using namespace std::chrono_literals;
-
-// A Hayes modem as far as the dialling needs one: answers "OK" to a command line and the
-// scripted text to "ATDT...". Runs at most ten seconds.
-class FakeModem {
- public:
-  struct Script {
-    bool answerOk = true;
-    bool echo = false;
-    std::vector<std::string> dialAnswer;  // written piece by piece; empty: no answer
-    std::function<void()> onDial;
-  };
-  FakeModem(const std::string& path, Script script, StatusTexts* status)
-      : script_(std::move(script)), status_(status) {
-    fd_ = testing::OpenPeerPty(path);
-    thread_ = std::thread([this] { Run(); });
-  }
-  ~FakeModem() {
-    stop_ = true;
-    thread_.join();
-    if (fd_ >= 0) close(fd_);
-  }
-  bool ok() const { return fd_ >= 0; }
-  std::string Received() {
-    std::lock_guard l(mu_);
-    return log_;
-  }
-  std::vector<std::string> Operations() {
-    std::lock_guard l(mu_);
-    return ops_;
-  }
-
- private:
-  void Run() {
-    std::string line;
-    int64_t end = MonotonicMs() + 10000;
-    while (!stop_ && MonotonicMs() < end && fd_ >= 0) {
-      pollfd p{fd_, POLLIN, 0};
-      if (poll(&p, 1, 10) != 1) continue;
-      char buf[256];
-      ssize_t r = read(fd_, buf, sizeof buf);
-      if (r <= 0) continue;
-      {
-        std::lock_guard l(mu_);
-        log_.append(buf, static_cast<size_t>(r));
-      }
-      for (ssize_t i = 0; i < r; ++i) {
-        if (script_.echo) WriteAll(fd_, std::string(1, buf[i]));
-        if (buf[i] != '\r') {
-          line.push_back(buf[i]);
-          continue;
-        }
-        if (!line.empty()) Command(line);
-        line.clear();
-      }
-    }
-  }
-  void Command(const std::string& line) {
-    {
-      std::lock_guard l(mu_);
-      ops_.push_back(status_ ? status_->Get().operation : "");
-    }
-    if (line.rfind("ATDT", 0) == 0) {
-      if (script_.onDial) script_.onDial();
-      for (const auto& piece : script_.dialAnswer) {
-        WriteAll(fd_, piece);
-        std::this_thread::sleep_for(15ms);
-      }
-    } else if (script_.answerOk) {
-      WriteAll(fd_, "\r\nOK\r\n");
-    }
-  }
-
-  Script script_;
-  StatusTexts* status_;
-  int fd_ = -1;
-  std::atomic<bool> stop_{false};
-  std::mutex mu_;
-  std::string log_;
-  std::vector<std::string> ops_;
-  std::thread thread_;
-};
-
-FakeModem::Script Answering(std::vector<std::string> dial_answer, bool echo = false) {
-  FakeModem::Script s;
-  s.dialAnswer = std::move(dial_answer);
-  s.echo = echo;
-  return s;
-}
-
-FakeModem::Script NeverOk() {
-  FakeModem::Script s;
-  s.answerOk = false;
-  return s;
-}
-
-FakeModem::Script OnDial(std::function<void()> f) {
-  FakeModem::Script s;
-  s.onDial = std::move(f);
-  return s;
-}
 
 class DialTest : public ::testing::Test {
  protected:
