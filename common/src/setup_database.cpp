@@ -210,9 +210,15 @@ void Walk(const SetupLayout& l, const std::vector<uint8_t>& a, const std::vector
         break;
       case FieldKind::kText:
         for (int i = 0; i < f.count; ++i) {
-          auto ta = TextAt(pa + static_cast<std::size_t>(i) * f.width, f.width);
-          auto tb = TextAt(pb + static_cast<std::size_t>(i) * f.width, f.width);
-          if (ta != tb && !visit(f, i, nullptr, 0, Quote(ta), Quote(tb))) return;
+          const uint8_t* ea = pa + static_cast<std::size_t>(i) * f.width;
+          const uint8_t* eb = pb + static_cast<std::size_t>(i) * f.width;
+          const auto max = static_cast<std::size_t>(f.width - 1);
+          const auto la = strnlen(reinterpret_cast<const char*>(ea), max);
+          const auto lb = strnlen(reinterpret_cast<const char*>(eb), max);
+          if (la == lb && std::memcmp(ea, eb, la) == 0) continue;
+          if (!visit(f, i, nullptr, 0, Quote(TextAt(ea, f.width)), Quote(TextAt(eb, f.width)))) {
+            return;
+          }
         }
         break;
       case FieldKind::kNumber:

@@ -541,11 +541,9 @@ const LayoutMember* LayoutField::Member(std::string_view key) const {
 }
 
 const LayoutField* SetupLayout::Find(SetupField id) const {
-  if (id == SetupField::kReserved) return nullptr;
-  for (const auto& f : fields_) {
-    if (f.id == id) return &f;
-  }
-  return nullptr;
+  const auto i = static_cast<std::size_t>(id);
+  if (id == SetupField::kReserved || i >= byId_.size() || byId_[i] < 0) return nullptr;
+  return &fields_[static_cast<std::size_t>(byId_[i])];
 }
 
 const LayoutField* SetupLayout::Find(std::string_view key) const {
@@ -564,6 +562,13 @@ void SetupLayout::SetFields(std::vector<LayoutField> fields) {
     offset += f.size();
   }
   fieldLength = offset;
+  byId_.clear();
+  for (std::size_t i = 0; i < fields_.size(); ++i) {
+    const auto id = static_cast<std::size_t>(fields_[i].id);
+    if (fields_[i].reserved()) continue;
+    if (byId_.size() <= id) byId_.resize(id + 1, -1);
+    if (byId_[id] < 0) byId_[id] = static_cast<int>(i);
+  }
   writtenLength = (offset + 127) / 128 * 128;
 }
 

@@ -175,6 +175,7 @@ class SetupLayout {
 
  private:
   std::vector<LayoutField> fields_;
+  std::vector<int> byId_;  // field index by SetupField value, -1 when absent
 };
 
 // Layout of a model type; nullptr for type 17 and unknown types. Types 14 and 15 give the same
