@@ -111,13 +111,15 @@ class Lister {
       const int pair = db_.EventPair(n);
       const bool known = pair >= 0 && pair < db_.EventPairCount();
       const std::string on = known ? Shown(db_.OnName(pair)) : "Invalid";
-      const std::string off = known ? Shown(db_.OffName(pair)) : "Invalid";
-      Appendf(out_, "%-*s %-*s %-*s %*s/%-*s", idWidth_, IdC(n), nameW, Shown(db_.Name(n)).c_str(),
-              idW, Shown(db_.Identifier(n)).c_str(), evW, on.c_str(), evW, off.c_str());
+      std::string rest = known ? Shown(db_.OffName(pair)) : "Invalid";
+      int restW = evW;
       if (db_.HasCodingNames()) {
-        const std::string coding = known ? Shown(db_.CodingName(pair)) : "Invalid";
-        Appendf(out_, "/%-*s", evW, coding.c_str());
+        // ON/OFF/CODING: the OFF and CODING names share the left-aligned column.
+        rest += "/" + (known ? Shown(db_.CodingName(pair)) : std::string("Invalid"));
+        restW = 2 * evW + 1;
       }
+      Appendf(out_, "%-*s %-*s %-*s %*s/%-*s", idWidth_, IdC(n), nameW, Shown(db_.Name(n)).c_str(),
+              idW, Shown(db_.Identifier(n)).c_str(), evW, on.c_str(), restW, rest.c_str());
       Appendf(out_, "     %d\n", pair + 1);
     }
   }

@@ -309,6 +309,20 @@ TEST_F(Krv517xlListing, IndexesWithoutLabelsPrintUnknown) {
   EXPECT_THAT(lines, Not(Contains("Time Zone                HAST (UTC-10)")));
 }
 
+TEST_F(Krv517xlListing, ControlCharactersInTextsCannotBreakLines) {
+  std::vector<uint8_t> image(kLength, 0);
+  PutText(image, kNames + 3 * 21, "Line\nbreak\rhere");
+  PutText(image, kUnitName, "Unit\n\x7f\tName");
+  PutText(image, kOnNames, "A\nB");
+  const std::string text = Convert(image);
+  const auto inputs = Section(text, "Input names/Identifiers:");
+  ASSERT_EQ(inputs.size(), 561u);
+  EXPECT_EQ(inputs[4].substr(0, 25), "D004 Line?break?here     ");
+  EXPECT_THAT(Lines(text), Contains("Unit???Name"));
+  EXPECT_EQ(Section(text, "Event names:")[1], " 1 A?B              ");
+  EXPECT_EQ(Count(text, "\r"), 0);
+}
+
 TEST_F(Krv517xlListing, ShortFileListsZerosBeyondItsEnd) {
   std::vector<uint8_t> full(kLength, 0);
   PutText(full, kUnitName, "Short One");
