@@ -1,0 +1,175 @@
+// The poll engine: a poll run visits a list of recorders one after another on a worker thread,
+// connects, runs the requested recorder steps in their fixed order, files what it receives
+// under the data folder, writes the day's poll log and retries failed recorders.
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "zel/comm/connection.h"
+#include "zel/comm/status.h"
+#include "zel/comm/timings.h"
+#include "zel/core/recorder_list.h"
+#include "zel/core/settings.h"
+#include "zel/platform/clock.h"
+#include "zel/platform/launcher.h"
+#include "zel/recorder.h"
+
+namespace zel::core {
+
+// Operation flags of a poll run; the steps run in this order, each only when its flag is set.
+inline constexpr uint32_t kOpLogin = 0x001;
+inline constexpr uint32_t kOpPollSetup = 0x008;
+inline constexpr uint32_t kOpDownloadSetup = 0x010;
+inline constexpr uint32_t kOpUploadSetup = 0x020;
+inline constexpr uint32_t kOpPollEvents = 0x040;
+inline constexpr uint32_t kOpPollQuery = 0x080;
+inline constexpr uint32_t kOpLogoff = 0x100;
+inline constexpr uint32_t kOpQuickPlot = 0x200;
+
+inline constexpr uint32_t kOpsEventsPoll = 329;     // login, poll setup, poll events, log off
+inline constexpr uint32_t kOpsSetupDownload = 273;  // login, download setup, log off
+inline constexpr uint32_t kOpsSetupUpload = 289;    // login, upload setup, log off
+inline constexpr uint32_t kOpsQuery = 385;          // login, poll query, log off
+inline constexpr uint32_t kOpsQuickPlot = 905;      // login, poll setup, poll query, log off, plot
+
+// A recorder whose ID cannot name a folder: nothing is fetched or written for it.
+inline constexpr int kPollBadRecorderId = 9;
+
+// "Success", "No Modem", ... "Poll Aborted" for 0-8; empty for any other code.
+std::string PollResultText(int code);
+// "Poll_log_%02d%02d%02d.txt" with year % 100, month and day.
+std::string PollLogName(const platform::LocalTime& day);
+// Day number (days since 1 January 2000) of a local date.
+int DayNumberOf(const platform::LocalTime& t);
+
+// Interval, folder and file of the Poll Query step, and the quick-plot command line that a
+// run with kOpQuickPlot starts after every step succeeded.
+struct QueryTarget {
+  platform::LocalTime start;
+  platform::LocalTime end;
+  std::filesystem::path folder;
+  std::string fileName;
+  std::string quickPlotCommand;
+};
+
+// What the run reports as it goes (for the console and for tests); called on the poll thread.
+struct PollEvent {
+  enum Kind { kRunStart, kAttempt, kStep, kResult, kFile, kWarning, kError, kRunEnd } kind;
+  std::string recorder;
+  std::string text;  // step name, result text, file path, or message
+  int code = 0;      // result code for kResult
+};
+
+// The poll log: one file in the data folder, opened for appending for the whole run.
+class PollLog {
+ public:
+  bool Open(const std::filesystem::path& file);
+  bool IsOpen() const { return f_ != nullptr; }
+  void Write(const std::string& text);
+  void Close();
+  ~PollLog() { Close(); }
+  const std::filesystem::path& path() const { return path_; }
+
+ private:
+  std::FILE* f_ = nullptr;
+  std::filesystem::path path_;
+};
+
+class PollEngine {
+ public:
+  struct Environment {
+    RecorderList* recorders = nullptr;  // the station manager's list (required)
+    platform::Clock* clock = nullptr;   // local time (required)
+    platform::Launcher* launcher = nullptr;  // quick plot; may be null
+    comm::StatusTexts* status = nullptr;     // may be null
+    comm::Timings timings;
+    comm::PortMap ports;
+    int afterCloseMs = 3000;  // pause after closing each attempt's connection
+  };
+
+  explicit PollEngine(Environment env);
+  ~PollEngine();
+  PollEngine(const PollEngine&) = delete;
+  PollEngine& operator=(const PollEngine&) = delete;
+
+  // Starts a run: stops a running one, copies the recorders (every one when `all`, else those
+  // whose listState is non-zero) into jobs and starts the poll thread. `settings` is copied.
+  void StartPoll(const StationSettings& settings, bool all, bool direct, uint32_t ops,
+                 int days_back);
+  // Sets the abort flag, waits for the thread to end, clears the flag.
+  void StopPoll();
+  // Asks the running poll to stop (the Abort command); does not wait.
+  void Abort() { abort_.store(1); }
+  bool Running() const;
+  // Waits for the running poll to end by itself.
+  void Wait();
+
+  // Interval and target of the Poll Query step (set before StartPoll).
+  void SetQuery(QueryTarget q);
+
+  // Observer of the run's progress; set before StartPoll.
+  std::function<void(const PollEvent&)> onEvent;
+
+  // Result of the last attempt on each recorder of the last run, in job order.
+  struct Outcome {
+    std::string id;
+    int code = -1;  // -1: not polled (Retries 0 or aborted before)
+    int attempts = 0;
+  };
+  std::vector<Outcome> LastOutcomes() const;
+  std::filesystem::path LastLogPath() const;
+  std::vector<std::filesystem::path> LastNewFiles() const;
+
+  std::atomic<int>& abort_flag() { return abort_; }
+
+ private:
+  struct Job {
+    RecorderRecord record;
+    uint64_t token = 0;
+  };
+  struct Run {
+    StationSettings settings;
+    bool direct = false;
+    uint32_t ops = 0;
+    int daysBack = 0;
+    int selector = 0;
+    int baud = 0;
+    QueryTarget query;
+    std::vector<Job> jobs;
+  };
+
+  void Thread(Run run);
+  int PollRecorder(Run& run, Job& job, comm::Connection& c, int selector, PollLog& log);
+  int PollSetup(Run& run, Job& job, comm::Connection& c, int selector,
+                const std::filesystem::path& folder, PollLog& log);
+  int PollEvents(Run& run, Job& job, comm::Connection& c, int selector,
+                 const std::filesystem::path& folder);
+  int PollQuery(Run& run, Job& job, comm::Connection& c, int selector);
+  void Emit(PollEvent::Kind kind, const std::string& recorder, const std::string& text,
+            int code = 0);
+  void SetOperation(const std::string& s);
+  void SetResult(const std::string& s);
+  void PauseAfterClose();
+
+  Environment env_;
+  std::atomic<int> abort_{0};
+  std::thread thread_;
+  std::atomic<bool> running_{false};
+  QueryTarget query_;
+  mutable std::mutex mu_;  // guards outcomes_, logPath_, newFiles_, query_
+  std::vector<Outcome> outcomes_;
+  std::filesystem::path logPath_;
+  std::vector<std::filesystem::path> newFiles_;
+};
+
+}  // namespace zel::core

@@ -1,0 +1,413 @@
+#include "zel/core/poll_engine.h"
+
+#include <chrono>
+#include <cstdio>
+#include <system_error>
+
+#include "zel/catalogue.h"
+#include "zel/comm/protocol.h"
+#include "zel/core/paths.h"
+#include "zel/core/report.h"
+#include "zel/day_number.h"
+#include "zel/setup_database.h"
+
+namespace zel::core {
+namespace fs = std::filesystem;
+
+std::string PollResultText(int code) {
+  static const char* const kTexts[] = {"Success",    "No Modem", "Busy",
+                                       "No Carrier", "No Connect", "No Login",
+                                       "Wrong Password", "Xmodem Fail", "Poll Aborted"};
+  if (code < 0 || code > 8) return {};
+  return kTexts[code];
+}
+
+std::string PollLogName(const platform::LocalTime& day) {
+  char buf[40];
+  std::snprintf(buf, sizeof buf, "Poll_log_%02d%02d%02d.txt", day.year % 100, day.month,
+                day.day);
+  return buf;
+}
+
+int DayNumberOf(const platform::LocalTime& t) { return DayNumber(t.year % 100, t.month, t.day); }
+
+namespace {
+
+std::string TimeStamp(const platform::LocalTime& t) {
+  char buf[16];
+  std::snprintf(buf, sizeof buf, "%02d:%02d:%02d", t.hour, t.minute, t.second);
+  return buf;
+}
+
+platform::LocalTime LocalDateOfDayNumber(int day_number) {
+  platform::LocalTime t;
+  if (auto d = DateOfDayNumber(day_number)) {
+    t.year = 2000 + d->year;
+    t.month = d->month;
+    t.day = d->day;
+    t.weekday = platform::WeekdayOf(t.year, t.month, t.day);
+  }
+  return t;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Poll log
+
+bool PollLog::Open(const fs::path& file) {
+  Close();
+  path_ = file;
+  f_ = std::fopen(file.c_str(), "ab");
+  return f_ != nullptr;
+}
+
+void PollLog::Write(const std::string& text) {
+  if (!f_) return;
+  // Text mode: the log's lines end as the platform's text files do.
+  std::fwrite(text.data(), 1, text.size(), f_);
+  std::fflush(f_);
+}
+
+void PollLog::Close() {
+  if (f_) std::fclose(f_);
+  f_ = nullptr;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Engine
+
+PollEngine::PollEngine(Environment env) : env_(std::move(env)) {}
+
+PollEngine::~PollEngine() { StopPoll(); }
+
+bool PollEngine::Running() const { return running_.load(); }
+
+void PollEngine::SetQuery(QueryTarget q) {
+  std::lock_guard l(mu_);
+  query_ = std::move(q);
+}
+
+std::vector<PollEngine::Outcome> PollEngine::LastOutcomes() const {
+  std::lock_guard l(mu_);
+  return outcomes_;
+}
+
+fs::path PollEngine::LastLogPath() const {
+  std::lock_guard l(mu_);
+  return logPath_;
+}
+
+std::vector<fs::path> PollEngine::LastNewFiles() const {
+  std::lock_guard l(mu_);
+  return newFiles_;
+}
+
+void PollEngine::StopPoll() {
+  if (thread_.joinable()) {
+    abort_.store(1);
+    thread_.join();
+    abort_.store(0);
+  }
+  running_ = false;
+}
+
+void PollEngine::Wait() {
+  if (thread_.joinable()) thread_.join();
+  running_ = false;
+}
+
+void PollEngine::StartPoll(const StationSettings& settings, bool all, bool direct, uint32_t ops,
+                           int days_back) {
+  Run run;
+  run.settings = settings;
+  run.direct = direct;
+  run.ops = ops;
+  run.daysBack = days_back;
+  run.selector = direct ? settings.directPort : settings.port;
+  run.baud = direct ? settings.directBaud : settings.baud;
+  StopPoll();
+  abort_.store(0);
+  {
+    std::lock_guard l(mu_);
+    run.query = query_;
+    outcomes_.clear();
+    newFiles_.clear();
+    logPath_.clear();
+  }
+  RecorderList& list = *env_.recorders;
+  for (std::size_t pos = 0; pos < list.Count(); ++pos) {
+    std::optional<RecorderRecord> r = list.Get(pos);
+    if (!r || (!all && r->listState == 0)) continue;
+    Job job;
+    job.record = *r;
+    job.token = list.MarkJob(pos);
+    run.jobs.push_back(std::move(job));
+  }
+  running_ = true;
+  thread_ = std::thread([this, run = std::move(run)]() mutable { Thread(std::move(run)); });
+}
+
+void PollEngine::Emit(PollEvent::Kind kind, const std::string& recorder, const std::string& text,
+                      int code) {
+  if (onEvent) onEvent(PollEvent{kind, recorder, text, code});
+}
+
+void PollEngine::SetOperation(const std::string& s) {
+  if (env_.status) env_.status->SetOperation(s);
+}
+
+void PollEngine::SetResult(const std::string& s) {
+  if (env_.status) env_.status->SetResult(s);
+}
+
+void PollEngine::PauseAfterClose() {
+  // The line rests after each attempt before the next connection; an abort cuts it short, as
+  // nothing else will be polled.
+  const int64_t end = platform::MonotonicMs() + env_.afterCloseMs;
+  while (!abort_.load()) {
+    int64_t left = end - platform::MonotonicMs();
+    if (left <= 0) break;
+    std::this_thread::sleep_for(std::chrono::milliseconds(std::min<int64_t>(left, 20)));
+  }
+}
+
+void PollEngine::Thread(Run run) {
+  const platform::LocalTime started = env_.clock->Now();
+  PollLog log;
+  Emit(PollEvent::kRunStart, "", std::to_string(run.jobs.size()));
+  if (run.settings.dataFolder.empty()) {
+    Emit(PollEvent::kError, "",
+         "No data folder is set: the poll log and the recorders' files cannot be written. Set "
+         "DataFolder in zel.dat (Properties).");
+  } else {
+    fs::path logFile = fs::path(run.settings.dataFolder) / PollLogName(started);
+    if (!log.Open(logFile)) {
+      std::error_code ec;
+      Emit(PollEvent::kError, "",
+           "Cannot write the poll log " + logFile.string() +
+               (fs::is_directory(run.settings.dataFolder, ec)
+                    ? ": the data folder is not writable."
+                    : ": the data folder does not exist. Create it or choose another one."));
+    }
+    std::lock_guard l(mu_);
+    logPath_ = logFile;
+  }
+
+  comm::Connection conn(env_.timings, &abort_, env_.status);
+  conn.SetPortMap(env_.ports);
+  comm::ConnectionSettings cs;
+  cs.modemInit = run.settings.modemInit;
+  cs.dialPrefix = run.settings.dialPrefix;
+  cs.directPort = run.settings.directPort;
+  cs.directBaud = run.settings.directBaud;
+  conn.SetSettings(cs);
+
+  for (Job& job : run.jobs) {
+    if (env_.status) env_.status->SetRecorder(job.record.id);
+    int selector = run.selector;
+    if (run.direct) selector = comm::DirectPortOf(conn, job.record);
+    Outcome outcome;
+    outcome.id = job.record.id;
+    for (int attempt = 0; attempt < run.settings.retries; ++attempt) {
+      SetResult("");
+      if (abort_.load()) break;
+      Emit(PollEvent::kAttempt, job.record.id, std::to_string(attempt + 1));
+      outcome.code = PollRecorder(run, job, conn, selector, log);
+      outcome.attempts = attempt + 1;
+      if (outcome.code == 0 || outcome.code == kPollBadRecorderId) break;
+    }
+    SetOperation("Done");
+    env_.recorders->EndJob(job.token);
+    std::lock_guard l(mu_);
+    outcomes_.push_back(outcome);
+  }
+  log.Close();
+  Emit(PollEvent::kRunEnd, "", "");
+  running_ = false;
+}
+
+int PollEngine::PollRecorder(Run& run, Job& job, comm::Connection& c, int selector,
+                             PollLog& log) {
+  const RecorderRecord& r = job.record;
+  const platform::LocalTime now = env_.clock->Now();
+  log.Write(TimeStamp(now) + " Polling:" + r.id + "\n");
+
+  // Steps that file something need the recorder's folder; an ID that cannot name one is
+  // refused before anything is sent.
+  constexpr uint32_t kFileSteps =
+      kOpPollSetup | kOpDownloadSetup | kOpUploadSetup | kOpPollEvents | kOpPollQuery;
+  std::optional<fs::path> folder;
+  if (run.ops & kFileSteps) {
+    FolderResult f = EnsureRecorderFolder(run.settings.dataFolder, r.id);
+    if (!f) {
+      log.Write("ERROR - " + f.error + "\n");
+      Emit(PollEvent::kError, r.id, f.error);
+      log.Write(" \n");
+      Emit(PollEvent::kResult, r.id, "", kPollBadRecorderId);
+      return kPollBadRecorderId;
+    }
+    folder = *f.path;
+  }
+
+  auto step = [&](const char* name) {
+    SetOperation(name);
+    Emit(PollEvent::kStep, r.id, name);
+  };
+
+  int code = c.OpenConnection(selector, run.baud,
+                              run.direct ? std::nullopt : std::optional<std::string>(r.phone));
+  if (code == 0 && (run.ops & kOpLogin)) {
+    step("Login");
+    code = comm::Login(c, selector, r);
+    if (code == 0 && run.settings.clockSync) {
+      const int today = DayNumberOf(env_.clock->Now());
+      if (today != r.clockSetDay) {
+        step("Set Clock");
+        comm::SetClock(c, selector, r, *env_.clock);
+        // Only while the record still belongs to this job (a newer run may own it).
+        env_.recorders->UpdateJob(job.token, [today](RecorderRecord& rec) { rec.clockSetDay = today; });
+        job.record.clockSetDay = today;
+      }
+    }
+  }
+  if (code == 0 && (run.ops & kOpPollSetup)) {
+    step("Poll Setup");
+    code = PollSetup(run, job, c, selector, *folder, log);
+  }
+  if (code == 0 && (run.ops & kOpDownloadSetup)) {
+    step("Download Setup");
+    fs::path target = *folder / comm::kSetupFileName;
+    code = comm::DownloadSetup(c, selector, r, target);
+    if (code == 0) {
+      std::lock_guard l(mu_);
+      newFiles_.push_back(target);
+    }
+  }
+  if (code == 0 && (run.ops & kOpUploadSetup)) {
+    step("Upload Setup");
+    RecorderList* list = env_.recorders;
+    code = comm::UploadSetup(c, selector, r, *folder,
+                             [list](const std::string& id, const std::string& password) {
+                               list->UpdateById(id, [&](RecorderRecord& rec) {
+                                 rec.password = password.substr(0, kMaxPassword);
+                               });
+                             });
+  }
+  if (code == 0 && (run.ops & kOpPollEvents)) {
+    step("Poll Events");
+    code = PollEvents(run, job, c, selector, *folder);
+  }
+  if (code == 0 && (run.ops & kOpPollQuery)) {
+    step("Poll Query");
+    code = PollQuery(run, job, c, selector);
+  }
+  if (code == 0 && (run.ops & kOpLogoff)) {
+    step("Logoff");
+    code = comm::Logoff(c, selector, r);
+    if (code == 0 && (run.ops & kOpQuickPlot) && env_.launcher &&
+        !run.query.quickPlotCommand.empty()) {
+      env_.launcher->Start(run.query.quickPlotCommand, folder ? folder->string() : "",
+                           platform::WindowMode::Normal);
+    }
+  }
+
+  const std::string text = PollResultText(code);
+  if (code >= 0 && code <= 8) SetResult(text);
+  log.Write(" " + text + "\n");
+  Emit(PollEvent::kResult, r.id, text, code);
+  c.CloseConnection(selector);
+  PauseAfterClose();
+  return code;
+}
+
+int PollEngine::PollSetup(Run&, Job& job, comm::Connection& c, int selector,
+                          const fs::path& folder, PollLog& log) {
+  const RecorderRecord& r = job.record;
+  const fs::path fresh = folder / "new_setupdata.bin";
+  const fs::path saved = folder / comm::kSetupFileName;
+  int code = comm::DownloadSetup(c, selector, r, fresh);
+  if (code == comm::kPollAborted) return code;
+  if (code != 0) return comm::kPollTransferFailed;
+  std::error_code ec;
+  if (fs::exists(saved, ec)) {
+    SetupDatabase a(r.type), b(r.type);
+    if (a.valid() && a.LoadFile(saved) && b.LoadFile(fresh) && !a.Equals(b)) {
+      log.Write("WARNING - setup database does not match saved version\n");
+      Emit(PollEvent::kWarning, r.id, "setup database does not match saved version");
+    }
+  } else {
+    fs::rename(fresh, saved, ec);
+    if (ec) {
+      Emit(PollEvent::kError, r.id, "Cannot rename " + fresh.string() + " to " + saved.string() +
+                                        ": " + ec.message());
+      return comm::kPollTransferFailed;
+    }
+    std::lock_guard l(mu_);
+    newFiles_.push_back(saved);
+  }
+  return 0;
+}
+
+int PollEngine::PollEvents(Run& run, Job& job, comm::Connection& c, int selector,
+                           const fs::path& folder) {
+  const RecorderRecord& r = job.record;
+  const platform::LocalTime pollTime = env_.clock->Now();
+  if (!InProtocolSet(r.type)) return abort_.load() ? comm::kPollAborted : comm::kPollTransferFailed;
+  if (!comm::EnterQueryMode(c, selector, r)) return comm::kPollTransferFailed;
+
+  const int today = DayNumberOf(pollTime);
+  std::vector<int> days;
+  if (run.daysBack <= 0) {
+    days.push_back(today);
+  } else {
+    for (int d = today - run.daysBack; d < today; ++d) days.push_back(d);
+  }
+  int code = 0;
+  for (int d : days) {
+    code = comm::QueryDay(c, selector, r, d, pollTime, folder);
+    if (code != 0) break;
+    const fs::path file = folder / comm::EventFileName(LocalDateOfDayNumber(d), pollTime);
+    {
+      std::lock_guard l(mu_);
+      newFiles_.push_back(file);
+    }
+    Emit(PollEvent::kFile, r.id, file.string());
+    if (run.settings.makeText) {
+      const fs::path report = ReportPathBeside(file, run.settings.useTxtFile != 0);
+      ReportResult rr = MakeReport(r, run.settings.dataFolder, file, report);
+      if (rr.ok()) {
+        Emit(PollEvent::kFile, r.id, report.string());
+      } else {
+        Emit(PollEvent::kError, r.id, "No report of " + file.string() + ": " + rr.error);
+      }
+    }
+    if (abort_.load()) break;
+  }
+  comm::LeaveQueryMode(c, selector, r);
+  if (abort_.load()) return comm::kPollAborted;
+  return code == 0 ? 0 : comm::kPollTransferFailed;
+}
+
+int PollEngine::PollQuery(Run& run, Job& job, comm::Connection& c, int selector) {
+  const RecorderRecord& r = job.record;
+  const QueryTarget& q = run.query;
+  if (q.folder.empty() || q.fileName.empty()) {
+    Emit(PollEvent::kError, r.id, "No query interval and file were chosen for this poll.");
+    return comm::kPollTransferFailed;
+  }
+  std::error_code ec;
+  fs::create_directories(q.folder, ec);
+  if (!comm::EnterQueryMode(c, selector, r)) return comm::kPollTransferFailed;
+  const fs::path target = q.folder / q.fileName;
+  int code = comm::QueryInterval(c, selector, r, q.start, q.end, target);
+  comm::LeaveQueryMode(c, selector, r);
+  if (code == 0) {
+    std::lock_guard l(mu_);
+    newFiles_.push_back(target);
+  }
+  if (code == 0) Emit(PollEvent::kFile, r.id, target.string());
+  return code == 0 ? 0 : comm::kPollTransferFailed;
+}
+
+}  // namespace zel::core
