@@ -92,7 +92,8 @@ int Connection::WaitForText(int selector, int timeout_ms, std::string_view text)
       next = (next + 1) % kRingSize;
       if (count < kRingSize) ++count;
       const size_t len = text.size();
-      if (len == 0 || len > kRingSize || count < len) continue;
+      // An empty text is there with the first byte; one longer than the ring never is.
+      if (len > kRingSize || count < len) continue;
       bool match = true;
       for (size_t i = 0; i < len && match; ++i) {
         size_t pos = (next + kRingSize - len + i) % kRingSize;

@@ -156,6 +156,13 @@ TEST_P(LineTest, WaitForTextMatchesTwentyBytesButNeverMore) {
   EXPECT_GE(MonotonicMs() - t0, 195);
 }
 
+TEST_P(LineTest, WaitForTextOfAnEmptyTextNeedsOneByte) {
+  EXPECT_EQ(conn_->WaitForText(selector_, 60, ""), 0);
+  WriteAll(peer_, "qr");
+  EXPECT_EQ(conn_->WaitForText(selector_, 2000, ""), 1);
+  EXPECT_EQ(ReadAll(1), "r");  // only the first byte was taken
+}
+
 TEST_P(LineTest, WaitForTextTimeoutRunsFromTheCallNotFromTheLastByte) {
   Feeder f([&](std::atomic<bool>& stop) {
     for (int i = 0; i < 400 && !stop; ++i) {
