@@ -1,0 +1,264 @@
+// zelpoll: the headless station manager. Polls recorders, downloads and uploads setup
+// databases, fetches an interval, or runs the weekly schedule as a service, with the same poll
+// engine, poll log and files as the station manager.
+#include <CLI/CLI.hpp>
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <iostream>
+#include <set>
+#include <thread>
+
+#include "zel/core/paths.h"
+#include "zel/core/poll_engine.h"
+#include "zel/core/query.h"
+#include "zel/core/schedule.h"
+#include "zel/core/zel_dat.h"
+#include "zel/platform/clock.h"
+#include "zel/platform/launcher.h"
+#include "zel/platform/prompter.h"
+
+namespace fs = std::filesystem;
+using namespace zel;
+using namespace zel::core;
+
+namespace {
+
+std::atomic<int> g_signal{0};
+void OnSignal(int sig) { g_signal.store(sig); }
+
+// "YYYY-MM-DD HH:MM:SS" or "MM/DD/YYYY HH:MM:SS" (seconds optional).
+bool ParseDateTime(const std::string& text, platform::LocalTime& t) {
+  int a = 0, b = 0, c = 0, h = 0, mi = 0, s = 0;
+  int n = std::sscanf(text.c_str(), "%d-%d-%d %d:%d:%d", &a, &b, &c, &h, &mi, &s);
+  if (n >= 3 && a > 31) {
+    t = {a, b, c, h, mi, s};
+  } else {
+    n = std::sscanf(text.c_str(), "%d/%d/%d %d:%d:%d", &a, &b, &c, &h, &mi, &s);
+    if (n < 3) return false;
+    t = {c < 100 ? 2000 + c : c, a, b, h, mi, s};
+  }
+  if (t.month < 1 || t.month > 12 || t.day < 1 || t.day > 31 || t.hour > 23 || t.minute > 59 ||
+      t.second > 59 || t.year < 2000 || t.year > 2099)
+    return false;
+  t.weekday = platform::WeekdayOf(t.year, t.month, t.day);
+  return true;
+}
+
+void PrintEvent(const PollEvent& e) {
+  switch (e.kind) {
+    case PollEvent::kRunStart:
+      std::printf("Polling %s recorder(s)\n", e.text.c_str());
+      break;
+    case PollEvent::kAttempt:
+      std::printf("%s: attempt %s\n", e.recorder.c_str(), e.text.c_str());
+      break;
+    case PollEvent::kStep:
+      std::printf("%s:   %s\n", e.recorder.c_str(), e.text.c_str());
+      break;
+    case PollEvent::kResult:
+      std::printf("%s: result %d %s\n", e.recorder.c_str(), e.code,
+                  e.text.empty() ? "(error)" : e.text.c_str());
+      break;
+    case PollEvent::kFile:
+      std::printf("%s:   new file %s\n", e.recorder.c_str(), e.text.c_str());
+      break;
+    case PollEvent::kWarning:
+      std::printf("%s:   WARNING - %s\n", e.recorder.c_str(), e.text.c_str());
+      break;
+    case PollEvent::kError:
+      std::fprintf(stderr, "zelpoll: %s%s%s\n", e.recorder.c_str(), e.recorder.empty() ? "" : ": ",
+                   e.text.c_str());
+      break;
+    case PollEvent::kRunEnd:
+      break;
+  }
+  std::fflush(stdout);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  CLI::App app{"zelpoll: headless station manager (polls recorders listed in zel.dat)"};
+  app.require_subcommand(1);
+  std::string config = ProgramFolder() + kZelDatName;
+  std::string portMapFile;
+  double scale = 1.0;
+  bool noSave = false;
+  app.add_option("--config", config, "zel.dat to use (default: the program folder's)");
+  app.add_option("--port-map", portMapFile, "file of COMn=/dev/path lines mapping serial ports");
+  app.add_option("--scale", scale, "multiply every protocol wait by this factor (tests, demo)")
+      ->check(CLI::Range(0.0001, 100.0));
+  app.add_flag("--no-save", noSave, "do not write the recorder list back to zel.dat");
+
+  bool direct = false, today = false;
+  int days = -1;
+  std::vector<std::string> ids;
+  auto addSelection = [&](CLI::App* sub) {
+    sub->add_flag("--direct", direct, "use the direct line (serial or TCP/IP) instead of the modem");
+    sub->add_option("ID", ids, "recorder IDs (default: every recorder)");
+  };
+  CLI::App* poll = app.add_subcommand("poll", "poll event records (and check the setup database)");
+  addSelection(poll);
+  auto* todayFlag = poll->add_flag("--today", today, "fetch today's events");
+  poll->add_option("--days", days, "fetch the N whole days before today")
+      ->check(CLI::Range(1, 3650))
+      ->excludes(todayFlag);
+  CLI::App* down = app.add_subcommand("download-setup", "fetch setup databases (recorder->ZEL)");
+  addSelection(down);
+  CLI::App* up = app.add_subcommand("upload-setup", "send setup databases (ZEL->recorder)");
+  addSelection(up);
+  CLI::App* query = app.add_subcommand("query", "fetch the events of an interval into a file");
+  std::string from, to, out, queryId;
+  query->add_option("--from", from, "start, YYYY-MM-DD HH:MM:SS")->required();
+  query->add_option("--to", to, "end, YYYY-MM-DD HH:MM:SS")->required();
+  query->add_option("--out", out, "file to write")->required();
+  query->add_flag("--direct", direct, "use the direct line instead of the modem");
+  query->add_option("ID", queryId, "recorder ID")->required();
+  CLI::App* run = app.add_subcommand("run", "run the weekly schedule until SIGINT/SIGTERM");
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    return app.exit(e) == 0 ? 0 : 2;
+  }
+
+  ZelDatLoad loaded = LoadZelDat(config);
+  if (!loaded.fileFound) {
+    std::fprintf(stderr, "zelpoll: cannot read %s: give the station's zel.dat with --config.\n",
+                 config.c_str());
+    return 2;
+  }
+  for (const std::string& a : loaded.adjusted) std::fprintf(stderr, "zelpoll: %s\n", a.c_str());
+  StationSettings settings = loaded.contents.settings;
+  RecorderList list(loaded.contents.recorders);
+  if (settings.dataFolder.empty() || !fs::is_directory(settings.dataFolder)) {
+    std::fprintf(stderr,
+                 "zelpoll: the data folder \"%s\" does not exist. Create it or set DataFolder in "
+                 "%s.\n",
+                 settings.dataFolder.c_str(), config.c_str());
+    return 2;
+  }
+
+  platform::SystemClock clock;
+  platform::ProcessLauncher launcher;
+  comm::StatusTexts status;
+  PollEngine::Environment env;
+  env.recorders = &list;
+  env.clock = &clock;
+  env.launcher = &launcher;
+  env.status = &status;
+  env.timings = comm::Timings{}.Scaled(scale);
+  env.afterCloseMs = std::max(1, static_cast<int>(3000 * scale));
+  if (!portMapFile.empty() && !env.ports.LoadFile(portMapFile)) {
+    std::fprintf(stderr, "zelpoll: cannot read the port map %s.\n", portMapFile.c_str());
+    return 2;
+  }
+  PollEngine engine(env);
+  engine.onEvent = PrintEvent;
+
+  // Selection: the IDs named, or every recorder.
+  std::vector<std::string> wanted = ids;
+  if (!queryId.empty()) wanted = {queryId};
+  bool all = wanted.empty();
+  if (!all) {
+    std::set<std::string> missing(wanted.begin(), wanted.end());
+    for (std::size_t pos = 0; pos < list.Count(); ++pos) {
+      list.Update(pos, [&](RecorderRecord& r) {
+        r.listState = std::find(wanted.begin(), wanted.end(), r.id) != wanted.end() ? 1 : 0;
+        missing.erase(r.id);
+      });
+    }
+    if (!missing.empty()) {
+      std::fprintf(stderr, "zelpoll: no recorder with ID \"%s\" in %s.\n", missing.begin()->c_str(),
+                   config.c_str());
+      return 2;
+    }
+  }
+
+  std::signal(SIGINT, OnSignal);
+  std::signal(SIGTERM, OnSignal);
+  auto waitForRun = [&] {
+    while (engine.Running()) {
+      if (g_signal.load()) {
+        std::fprintf(stderr, "zelpoll: stopping the poll...\n");
+        engine.StopPoll();
+        break;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    engine.Wait();
+  };
+
+  if (app.got_subcommand(run)) {
+    std::printf("zelpoll: running the weekly schedule (Ctrl-C to stop)\n");
+    ScheduleCheck check;
+    platform::ConsolePrompter prompter(platform::PromptAnswer::No);
+    check.startPoll = [&](int back) {
+      std::printf("zelpoll: scheduled poll, %d day(s) back\n", back);
+      engine.StartPoll(settings, true, settings.preferedConnection == 1, kOpsEventsPoll, back);
+    };
+    check.housekeeping = [&] {
+      if (settings.autoDelete == 1)
+        std::fprintf(stderr,
+                     "zelpoll: AutoDelete asks before deleting old event files; without a window "
+                     "nothing is deleted (set AutoDelete=0 to delete them automatically).\n");
+      int n = HandleOldEventFiles(settings, list.Snapshot(), clock.Now(), prompter);
+      if (n > 0) std::printf("zelpoll: deleted %d event file(s) older than 30 days\n", n);
+    };
+    while (!g_signal.load()) {
+      check.Tick(clock.Now(), settings.schedule);
+      for (int i = 0; i < 50 && !g_signal.load(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    engine.StopPoll();
+  } else {
+    uint32_t ops = kOpsEventsPoll;
+    int back = 0;
+    if (app.got_subcommand(poll)) {
+      platform::LocalTime now = clock.Now();
+      back = today ? 0 : days > 0 ? days : DaysBackToPreviousEnabledDay(settings.schedule, now.weekday);
+    } else if (app.got_subcommand(down)) {
+      ops = kOpsSetupDownload;
+    } else if (app.got_subcommand(up)) {
+      ops = kOpsSetupUpload;
+    } else if (app.got_subcommand(query)) {
+      platform::LocalTime start, end;
+      if (!ParseDateTime(from, start) || !ParseDateTime(to, end)) {
+        std::fprintf(stderr, "zelpoll: --from and --to take a date and time such as "
+                             "\"2024-03-05 09:05:00\" (years 2000-2099).\n");
+        return 2;
+      }
+      auto pos = list.FindById(queryId);
+      std::string error;
+      auto target = GetDataTarget(settings, *list.Get(*pos), start, end, fs::absolute(out), &error);
+      if (!target) {
+        std::fprintf(stderr, "zelpoll: %s\n", error.c_str());
+        return 2;
+      }
+      engine.SetQuery(*target);
+      ops = kOpsQuery;
+    }
+    engine.StartPoll(settings, all, direct, ops, back);
+    waitForRun();
+  }
+
+  int failed = 0;
+  for (const auto& o : engine.LastOutcomes()) {
+    if (o.code != 0) ++failed;
+  }
+  if (!engine.LastLogPath().empty()) std::printf("Poll log: %s\n", engine.LastLogPath().c_str());
+  std::printf("Recorder folders: %s\n", settings.dataFolder.c_str());
+  std::printf("%zu recorder(s) polled, %d failed\n", engine.LastOutcomes().size(), failed);
+  if (!noSave) {
+    std::string error;
+    if (!SaveZelDat(config, settings, list, &error)) {
+      std::fprintf(stderr, "zelpoll: the recorder list was not saved to %s: %s\n", config.c_str(),
+                   error.c_str());
+      return 2;
+    }
+  }
+  return failed ? 1 : 0;
+}
