@@ -117,13 +117,22 @@ int StateLevel(const EventLayout& layout, uint8_t state) {
   return StateIsOn(layout, state) ? 1 : 0;
 }
 
-EventRecord DecodeEventRecord(const EventLayout& layout, const uint8_t* bytes) {
-  EventRecord r;
+namespace {
+
+// Decodes into `r`; `dayCache` keeps the last date and its first tick so that a run of records
+// of one day computes its day number once.
+struct DayCache {
+  int date = -1;
+  int64_t dayStart = 0;
+};
+
+inline void DecodeInto(const EventLayout& layout, const uint8_t* bytes, EventRecord& r,
+                       DayCache& cache) {
   r.state = bytes[layout.stateOffset];
-  uint32_t t = 0;
-  for (int i = 0; i < layout.timeBytes; ++i) {
-    t |= static_cast<uint32_t>(bytes[layout.timeOffsets[static_cast<size_t>(i)]]) << (8 * i);
-  }
+  const auto& to = layout.timeOffsets;
+  uint32_t t = static_cast<uint32_t>(bytes[to[0]]) | (static_cast<uint32_t>(bytes[to[1]]) << 8) |
+               (static_cast<uint32_t>(bytes[to[2]]) << 16);
+  if (layout.timeBytes == 4) t |= static_cast<uint32_t>(bytes[to[3]]) << 24;
   r.time = t;
   r.input = layout.inputBytes == 2
                 ? bytes[layout.inputOffset] | (bytes[layout.inputOffset + 1] << 8)
@@ -142,18 +151,34 @@ EventRecord DecodeEventRecord(const EventLayout& layout, const uint8_t* bytes) {
     case SP::kNone:
       break;
   }
-  r.valueCount = layout.valueCount;
+  if (r.valueCount != layout.valueCount) {
+    r.values.fill(0);
+    r.valueCount = layout.valueCount;
+  }
+  const uint8_t* v = bytes + (layout.valueCount > 0 ? layout.valueOffset : 0);
   for (int i = 0; i < layout.valueCount; ++i) {
-    const int b = bytes[layout.valueOffset + i];
-    r.values[static_cast<size_t>(i)] = ((signs >> i) & 1u) != 0 ? b - 256 : b;
+    r.values[static_cast<size_t>(i)] =
+        static_cast<int>(v[i]) - static_cast<int>((signs >> i) & 1u) * 256;
   }
-  if (layout.specialOffset >= 0) {
-    r.special = static_cast<int16_t>(static_cast<uint16_t>(bytes[layout.specialOffset] |
-                                                           (bytes[layout.specialOffset + 1] << 8)));
-  }
+  r.special = layout.specialOffset >= 0
+                  ? static_cast<int16_t>(static_cast<uint16_t>(
+                        bytes[layout.specialOffset] | (bytes[layout.specialOffset + 1] << 8)))
+                  : 0;
   r.spare = bytes[layout.spareOffset];
   r.date = static_cast<uint16_t>(bytes[layout.dateOffset] | (bytes[layout.dateOffset + 1] << 8));
-  r.absTime = AbsoluteTicks(r.date, r.time, layout.ticksPerSecond);
+  if (r.date != cache.date) {
+    cache.date = r.date;
+    cache.dayStart = AbsoluteTicks(r.date, 0, layout.ticksPerSecond);
+  }
+  r.absTime = cache.dayStart + static_cast<int64_t>(t);
+}
+
+}  // namespace
+
+EventRecord DecodeEventRecord(const EventLayout& layout, const uint8_t* bytes) {
+  EventRecord r;
+  DayCache cache;
+  DecodeInto(layout, bytes, r, cache);
   return r;
 }
 
@@ -315,6 +340,7 @@ EventRecordFile::OpenResult EventRecordFile::Finish(EventFileType type) {
 
 void EventRecordFile::Rewind() {
   states_ = initial_;
+  cacheDate_ = -1;
   recordsRead_ = 0;
   bufPos_ = bufLen_ = 0;
   if (layout_ == nullptr) {
@@ -364,7 +390,10 @@ bool EventRecordFile::Next(EventRecord& out) {
     atEnd_ = true;
     return false;
   }
-  out = DecodeEventRecord(*layout_, rec);
+  DayCache cache{cacheDate_, cacheDayStart_};
+  DecodeInto(*layout_, rec, out, cache);
+  cacheDate_ = cache.date;
+  cacheDayStart_ = cache.dayStart;
   bufPos_ += r;
   ++recordsRead_;
   if (out.input >= 0 && out.input < layout_->inputCount) {

@@ -208,6 +208,8 @@ class EventRecordFile {
   bool atEnd_ = false;
   bool sourceDone_ = false;
   int64_t recordsRead_ = 0;
+  int cacheDate_ = -1;  // packed date of the last record and the first tick of its day
+  int64_t cacheDayStart_ = 0;
 };
 
 }  // namespace zel
