@@ -206,6 +206,14 @@ bool ProcessLauncher::Start(const std::string& command_line, const std::string& 
   std::vector<std::string> args = SplitCommandLine(command_line);
   if (args.empty()) return false;
   auto file = FindProgramFile(args[0], programFolder_);
+  if (!file && !programFolder_.empty()) {
+    // A program named with a folder that is not here (a command line written for another
+    // machine) is still one of ours: look for its file name in the program folder.
+    std::string name = args[0];
+    std::replace(name.begin(), name.end(), '\\', '/');
+    std::string base = fs::path(name).filename().string();
+    if (!base.empty()) file = FindProgramFile(base, programFolder_);
+  }
   if (!file) return false;
   std::error_code ec;
   if (!working_folder.empty() && !fs::is_directory(working_folder, ec)) return false;

@@ -129,6 +129,19 @@ TEST(ProcessLauncherTest, StartsTheProgramWithSplitArguments) {
             fs::canonical(dir.path() / "work dir").string() + "\n/setup=a b\\c.bin\n/port=3\n\n");
 }
 
+TEST(ProcessLauncherTest, ForeignFolderFallsBackToTheProgramFolder) {
+  TempDir dir;
+  WriteProbe(dir.path() / "Probe");
+  ProcessLauncher launcher(dir.path());
+  ASSERT_TRUE(launcher.Start("\"C:\\Station\\Probe.exe\" one", ""));
+  auto out = WaitForFile(dir.path() / "out.txt");
+  ASSERT_TRUE(out);
+  EXPECT_NE(out->find("\none\n"), std::string::npos) << *out;
+  // Without a program folder there is nowhere else to look.
+  ProcessLauncher bare;
+  EXPECT_FALSE(bare.Start("\"C:\\Station\\Probe.exe\"", ""));
+}
+
 TEST(ProcessLauncherTest, FailuresAreReturned) {
   TempDir dir;
   WriteProbe(dir.path() / "Probe");

@@ -194,11 +194,19 @@ std::optional<std::string> CheckRecorderFields(RecorderDialogMode mode, const Re
   return std::nullopt;
 }
 
+namespace {
+
+// The dialog's text fields hold at most their field widths; a longer text (pasted, or from a
+// caller without the widget limits) is cut, so the saved file stays within its limits.
+std::string Limit(const std::string& text, std::size_t limit) { return text.substr(0, limit); }
+
+}  // namespace
+
 RecorderRecord RecorderFromAddFields(const RecorderFields& f) {
   RecorderRecord r;
-  r.id = f.id;
-  r.phone = f.phone;
-  r.password = f.password;
+  r.id = Limit(f.id, kMaxRecorderId);
+  r.phone = Limit(f.phone, kMaxPhone);
+  r.password = Limit(f.password, kMaxPassword);
   r.type = f.typeName.empty() ? -1 : TypeOfName(f.typeName);
   r.reserved = {};
   r.port = f.portSelection;
@@ -209,9 +217,9 @@ RecorderRecord RecorderFromAddFields(const RecorderFields& f) {
 }
 
 void ApplyEditFields(const RecorderFields& f, RecorderRecord& r) {
-  r.id = f.id;
-  r.phone = f.phone;
-  r.password = f.password;
+  r.id = Limit(f.id, kMaxRecorderId);
+  r.phone = Limit(f.phone, kMaxPhone);
+  r.password = Limit(f.password, kMaxPassword);
   // A model that is not in the type list (or none chosen) keeps the stored type.
   if (!f.typeName.empty()) {
     if (RecorderType t = TypeOfName(f.typeName); t >= 0) r.type = t;
@@ -225,7 +233,7 @@ void ApplyEditMultipleFields(const RecorderFields& f, RecorderRecord& r) {
   if (!f.typeName.empty()) {
     if (RecorderType t = TypeOfName(f.typeName); t >= 0) r.type = t;
   }
-  if (!f.password.empty()) r.password = f.password;
+  if (!f.password.empty()) r.password = Limit(f.password, kMaxPassword);
   if (!f.portNumberText.empty()) {
     if (auto p = ParseDecimalField(f.portNumberText)) r.tcpPort = *p;
   }

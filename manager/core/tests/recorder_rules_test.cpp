@@ -112,6 +112,14 @@ TEST(RecorderDialog, AddAndEditResults) {
   r = RecorderFromAddFields(f);
   EXPECT_EQ(r.tcpPort, 0);
   EXPECT_EQ(r.type, -1);
+  // Texts longer than their fields are cut to the field widths.
+  f.id = std::string(25, 'i');
+  f.phone = std::string(20, '1');
+  f.password = std::string(12, 'p');
+  r = RecorderFromAddFields(f);
+  EXPECT_EQ(r.id.size(), 20u);
+  EXPECT_EQ(r.phone.size(), 16u);
+  EXPECT_EQ(r.password.size(), 10u);
 
   RecorderRecord stored = Rec("Old", 9);
   stored.tcpPort = 77;

@@ -40,7 +40,8 @@ class Launcher {
   virtual bool OpenWithDesktop(const std::string& path) = 0;
 };
 
-// Real launcher: posix_spawn of the program file (FindProgramFile) with the split arguments,
+// Real launcher: posix_spawn of the program file (FindProgramFile; a program whose folder does
+// not exist here is looked for by its file name in the program folder) with the split arguments,
 // detached (own session, standard streams on /dev/null, reaped by a waiter thread), and
 // `xdg-open` for the desktop.
 class ProcessLauncher : public Launcher {
