@@ -333,7 +333,21 @@ EventRecordFile::OpenResult EventRecordFile::Finish(EventFileType type) {
     initial_[static_cast<size_t>(i)] =
         layout_->stateBytes ? (states[i] & 0x03) : ((states[i / 8] >> (i % 8)) & 1);
   }
-  if (!inMemory_) buffer_.resize(kBufferBytes - kBufferBytes % layout_->recordSize);
+  if (!inMemory_) {
+    // A buffer of whole records, no larger than the records the file can hold.
+    const size_t r = static_cast<size_t>(layout_->recordSize);
+    size_t want = kBufferBytes;
+    if (std::fseek(file_, 0, SEEK_END) == 0) {
+      const long size = std::ftell(file_);
+      if (size >= 0) {
+        const size_t data = static_cast<size_t>(size) > static_cast<size_t>(layout_->firstRecord)
+                                ? static_cast<size_t>(size) - layout_->firstRecord
+                                : 0;
+        want = std::min(want, data + r);
+      }
+    }
+    buffer_.resize(std::max(r, want - want % r));
+  }
   Rewind();
   return OpenResult::kOk;
 }
