@@ -182,9 +182,12 @@ int ReceiveInto(Connection& c, int selector, Sink&& sink) {
 std::filesystem::path TempPathBeside(const std::filesystem::path& target) {
   static std::atomic<unsigned> counter{0};
   std::random_device rd;
-  const std::string name = "." + target.filename().string() + ".part-" +
-                           std::to_string(::getpid()) + "-" + std::to_string(counter++) + "-" +
-                           std::to_string(rd() & 0xFFFFFF);
+  char tail[64];
+  std::snprintf(tail, sizeof tail, ".part-%ld-%u-%06x", static_cast<long>(::getpid()), counter++,
+                static_cast<unsigned>(rd() & 0xFFFFFF));
+  std::string name(1, '.');
+  name.append(target.filename().string());
+  name.append(tail);
   return target.parent_path() / name;
 }
 
