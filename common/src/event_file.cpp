@@ -248,6 +248,10 @@ EventRecordFile::OpenResult EventRecordFile::Open(const std::string& path) {
   if (file_ == nullptr) return OpenResult::kCannotOpen;
   uint8_t buf[kMaxHeaderLineChars];
   const size_t got = std::fread(buf, 1, sizeof buf, file_);
+  if (got == 0 && std::ferror(file_) != 0) {  // a folder, or a device that fails to read
+    Close();
+    return OpenResult::kCannotOpen;
+  }
   size_t len = 0;
   while (len < got && buf[len] != '\n') ++len;
   if (len < got) ++len;  // keep the line feed

@@ -484,6 +484,7 @@ TEST(EventFileHeader, ComparisonIsExact) {
   EXPECT_EQ(f.Open(dir.Write("empty.bin", {})), EventRecordFile::OpenResult::kUnknownType);
   EXPECT_EQ(f.Open((dir.Path() / "missing.bin").string()),
             EventRecordFile::OpenResult::kCannotOpen);
+  EXPECT_EQ(f.Open(dir.Path().string()), EventRecordFile::OpenResult::kCannotOpen);  // a folder
 }
 
 TEST(EventFileHeader, CarriageReturnAheadOfLineFeedIsDropped) {
