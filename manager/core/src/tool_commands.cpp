@@ -11,11 +11,37 @@ namespace zel::core {
 
 namespace {
 
-std::string Q(const std::string& s) { return "\"" + s + "\""; }
+// An argument in double quotes, written so that the usual command line split gives back exactly
+// `s`: a double quote inside is escaped as \", and backslashes just before a quote (or before
+// the closing quote) are doubled. Paths without quotes that do not end in a backslash come out
+// as plain "path", so a quote in a folder name can never end the argument early or add options.
+std::string Q(const std::string& s) {
+  std::string out = "\"";
+  std::size_t backslashes = 0;
+  for (char c : s) {
+    if (c == '\\') {
+      ++backslashes;
+      continue;
+    }
+    if (c == '"') {
+      out.append(2 * backslashes + 1, '\\');
+    } else {
+      out.append(backslashes, '\\');
+    }
+    backslashes = 0;
+    out.push_back(c);
+  }
+  out.append(2 * backslashes, '\\');
+  out.push_back('"');
+  return out;
+}
 
+// The program name: the split takes its backslashes literally and has no escape, so it is
+// quoted as it stands.
 std::string ProgramPath(const ToolEnv& env, const std::string& program) {
   return env.programFolder + program;
 }
+std::string QP(const std::string& program_path) { return "\"" + program_path + "\""; }
 
 std::string IpPart(const RecorderRecord& r) {
   return " /ip=" + DottedAddress(r.ipAddress) + ":" + std::to_string(r.tcpPort);
@@ -74,13 +100,13 @@ std::optional<std::string> SetupTextPath(const ToolEnv& env, const std::string& 
 
 std::string TerminalDialCommand(const ToolEnv& env, const StationSettings& s,
                                 const RecorderRecord& r) {
-  return Q(ProgramPath(env, "Vantel.exe")) + " /port=" + std::to_string(s.port + 1) +
+  return QP(ProgramPath(env, "Vantel.exe")) + " /port=" + std::to_string(s.port + 1) +
          " /baud=" + std::to_string(BaudRateOfCode(s.baud)) + InitPart(s) + DialPart(s, r);
 }
 
 std::string TerminalDirectCommand(const ToolEnv& env, const StationSettings& s,
                                   const RecorderRecord& r) {
-  std::string cmd = Q(ProgramPath(env, "Vantel.exe")) +
+  std::string cmd = QP(ProgramPath(env, "Vantel.exe")) +
                     " /port=" + std::to_string(EffectiveDirectPort(r, s) + 1) +
                     " /baud=" + std::to_string(BaudRateOfCode(s.directBaud));
   if (r.port == -1) cmd += IpPart(r);
@@ -94,7 +120,7 @@ std::optional<std::string> RealTimeHead(const ToolEnv& env, const StationSetting
   auto code = LiveCodeOf(r.type);
   auto setup = SetupBinPath(env, s.dataFolder, r.id);
   if (!code || !setup) return std::nullopt;
-  return Q(ProgramPath(env, "ZelRtp.exe")) + " /setup=" + Q(*setup) + " /recorder=" + *code;
+  return QP(ProgramPath(env, "ZelRtp.exe")) + " /setup=" + Q(*setup) + " /recorder=" + *code;
 }
 
 }  // namespace
@@ -123,7 +149,7 @@ std::optional<std::string> SetupTextCommand(const ToolEnv& env, const StationSet
   auto folder = RecorderFolderText(env, s.dataFolder, r.id);
   if (!converter || !folder) return std::nullopt;
   const std::string base = *folder + env.separator + "setupdata";
-  return "\"" + ProgramPath(env, *converter) + "\" \"" + base + ".bin\" \"" + base + ".txt\"";
+  return QP(ProgramPath(env, *converter)) + " " + Q(base + ".bin") + " " + Q(base + ".txt");
 }
 
 std::optional<std::string> EditorCommand(const ToolEnv& env, const StationSettings& s,
@@ -131,12 +157,12 @@ std::optional<std::string> EditorCommand(const ToolEnv& env, const StationSettin
   auto editor = EditorOf(r.type);
   auto setup = SetupBinPath(env, s.dataFolder, r.id);
   if (!editor || !setup) return std::nullopt;
-  return Q(ProgramPath(env, *editor)) + " " + Q(*setup);
+  return QP(ProgramPath(env, *editor)) + " " + Q(*setup);
 }
 
 std::string EventPlotCommand(const ToolEnv& env, const std::string& event_file,
                              const std::string& setup_file) {
-  return Q(ProgramPath(env, "ZelQplot.exe")) + " /event=" + Q(event_file) +
+  return QP(ProgramPath(env, "ZelQplot.exe")) + " /event=" + Q(event_file) +
          " /setup=" + Q(setup_file);
 }
 
@@ -145,7 +171,7 @@ std::string QuickPlotCommand(const ToolEnv& env, const std::string& template_pat
                              const std::string& data_folder, const std::string& id) {
   auto setup = SetupBinPath(env, data_folder, id);
   if (!setup) return {};
-  return Q(ProgramPath(env, "ZelQplot.exe")) + " " + Q(template_path) +
+  return QP(ProgramPath(env, "ZelQplot.exe")) + " " + Q(template_path) +
          " /event=" + Q(query_folder + env.separator + file_name) + " /setup=" + Q(*setup);
 }
 

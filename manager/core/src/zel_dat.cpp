@@ -31,7 +31,16 @@ bool CutTo(std::string& text, std::size_t limit) {
   return true;
 }
 
-std::string Quoted(const std::string& s) { return "\"" + s + "\""; }
+// A quoted field ends at the next double quote and the file has no escape for one, so a quote
+// inside a text would end the field early and shift every later field of the record (type,
+// port, address). The quote characters are left out; the rest of the record stays intact.
+std::string Quoted(const std::string& s) {
+  std::string out = "\"";
+  for (char c : s)
+    if (c != '"') out.push_back(c);
+  out += '"';
+  return out;
+}
 
 // Texts never carry a line feed or a NUL into the file: either would start a new line or end
 // the value early on the next load.

@@ -226,5 +226,24 @@ TEST(ToolCommandLines, SplitBackIntoTheIntendedArguments) {
                                             "/srv/zel data/North Yard/setupdata.txt"}));
 }
 
+TEST(ToolCommandLines, QuotesInsidePathsCannotAddArguments) {
+  ToolEnv env{"/opt/zel/", '/'};
+  StationSettings s = Station();
+  s.dataFolder = "/srv/x\" /event=\"evil";
+  auto args = platform::SplitCommandLine(*EditorCommand(env, s, NorthYard()));
+  EXPECT_EQ(args, (std::vector<std::string>{"/opt/zel/ZelEdit517.exe",
+                                            "/srv/x\" /event=\"evil/North Yard/setupdata.bin"}));
+  s.dialPrefix = "9\"";
+  args = platform::SplitCommandLine(TerminalDialCommand(env, s, NorthYard()));
+  ASSERT_EQ(args.size(), 4u);
+  EXPECT_EQ(args[3], "/dial=9\"5551234");
+  // A template path ending in a backslash keeps it and does not swallow the next option.
+  args = platform::SplitCommandLine(
+      QuickPlotCommand(WinEnv(), "D:\\T\\", "D:\\Q", "f.bin", "D:\\Data", "R"));
+  EXPECT_EQ(args,
+            (std::vector<std::string>{"C:\\Station\\ZelQplot.exe", "D:\\T\\", "/event=D:\\Q\\f.bin",
+                                      "/setup=D:\\Data\\R\\setupdata.bin"}));
+}
+
 }  // namespace
 }  // namespace zel::core
