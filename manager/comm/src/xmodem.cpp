@@ -89,13 +89,16 @@ class Receiver {
       c_.SendByte(sel_, kNak);
       return r;
     };
+    // Anything else before a header is skipped, but for no longer than one byte time: a line
+    // that babbles without ever sending a header must fail like a silent one.
+    const int64_t header_deadline = MonotonicMs() + byte_ms;
     for (;;) {
       const int h = next();
       if (h < 0) return nak(BlockResult::kTimeout);
       if (h == kSoh) break;
       if (h == kEot) return BlockResult::kEot;
       if (h == kCan) return BlockResult::kCan;
-      // Anything else before a header is skipped.
+      if (MonotonicMs() >= header_deadline) return nak(BlockResult::kTimeout);
     }
     const int num = next();
     if (num < 0) return nak(BlockResult::kTimeout);

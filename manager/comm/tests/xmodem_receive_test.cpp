@@ -1,5 +1,8 @@
 // The XMODEM-CRC receiver against a peer whose bytes are crafted here.
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
 
 #include <filesystem>
 #include <fstream>
@@ -312,6 +315,72 @@ TEST_F(XmodemReceiveTest, SenderVanishingMidTransferFails) {
   EXPECT_EQ(rx.get(), 7);
   EXPECT_FALSE(fs::exists(target_));
   EXPECT_TRUE(Entries().empty());
+}
+
+TEST_F(XmodemReceiveTest, LineThatBabblesWithoutHeaderFailsLikeASilentOne) {
+  const auto old = Pattern(300, 5);
+  WriteFile(target_, old);
+  auto rx = StartReceive();
+  ASSERT_TRUE(peer_.WaitFor('C'));
+  peer_.Write(Frame(1, Pattern(128, 1)));
+  EXPECT_EQ(peer_.Read(), ACK);
+  // Noise that never holds SOH, EOT or CAN, a byte every 2 ms, bounded to 3 s.
+  std::string answers;
+  for (int i = 0;
+       i < 1500 && rx.wait_for(std::chrono::milliseconds(0)) != std::future_status::ready; ++i) {
+    peer_.Write(std::string(1, static_cast<char>('a' + i % 26)));
+    for (int b; (b = peer_.Read(2)) >= 0;) answers.push_back(static_cast<char>(b));
+  }
+  answers += peer_.ReadUntilQuiet(50);
+  ASSERT_EQ(rx.wait_for(std::chrono::seconds(1)), std::future_status::ready);
+  EXPECT_EQ(rx.get(), 7);
+  EXPECT_EQ(answers, std::string("\x15\x15\x15\x15\x15\x18\x18\x18\x06", 9));
+  EXPECT_EQ(ReadFile(target_), old);
+  EXPECT_EQ(Entries(), std::vector<std::string>{"target.bin"});
+}
+
+// A file that cannot be written whole (here: a file size limit, as on a full disk) fails the
+// transfer instead of reporting a short file as received.
+TEST_F(XmodemReceiveTest, WriteFailureFailsTransferAndKeepsOldFile) {
+  const auto old = Pattern(100, 6);
+  WriteFile(target_, old);
+  int sv[2];
+  ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM, 0, sv), 0);
+  const pid_t pid = ::fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    ::close(sv[1]);
+    ::signal(SIGXFSZ, SIG_IGN);
+    rlimit lim{200, 200};
+    ::setrlimit(RLIMIT_FSIZE, &lim);
+    Connection c{FastTimings()};
+    c.Attach(std::make_unique<FdTransport>(sv[0]));
+    ::_exit(XmodemReceive(c, 0, target_));
+  }
+  ::close(sv[0]);
+  auto read1 = [&](int ms) {
+    pollfd pf{sv[1], POLLIN, 0};
+    uint8_t b;
+    if (::poll(&pf, 1, ms) <= 0 || ::read(sv[1], &b, 1) != 1) return -1;
+    return static_cast<int>(b);
+  };
+  auto write = [&](const std::vector<uint8_t>& d) {
+    ASSERT_EQ(::write(sv[1], d.data(), d.size()), static_cast<ssize_t>(d.size()));
+  };
+  ASSERT_EQ(read1(2000), 'C');
+  for (uint8_t n = 1; n <= 3; ++n) {
+    write(Frame(n, Pattern(128, n)));
+    ASSERT_EQ(read1(2000), ACK);
+  }
+  write({EOT});
+  EXPECT_EQ(read1(2000), ACK);
+  int status = 0;
+  ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+  ::close(sv[1]);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 7);
+  EXPECT_EQ(ReadFile(target_), old);
+  EXPECT_EQ(Entries(), std::vector<std::string>{"target.bin"});
 }
 
 TEST_F(XmodemReceiveTest, TargetInMissingFolderFailsAtOnce) {
