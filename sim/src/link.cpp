@@ -1,6 +1,7 @@
 #include "zel/sim/link.h"
 
 #include <poll.h>
+#include <sys/inotify.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -16,9 +17,31 @@ FdLink::~FdLink() {
   if (owns_ && fd_ >= 0) ::close(fd_);
 }
 
+// Reads the pending inotify events; true when one of them is a close of the slave.
+bool FdLink::CloseSeen() const {
+  if (watch_ < 0) return false;
+  bool seen = false;
+  alignas(inotify_event) char buf[1024];
+  for (;;) {
+    pollfd p{watch_, POLLIN, 0};
+    if (::poll(&p, 1, 0) <= 0) return seen;
+    ssize_t n = ::read(watch_, buf, sizeof buf);
+    if (n <= 0) return seen;
+    for (ssize_t off = 0; off < n;) {
+      const auto* e = reinterpret_cast<const inotify_event*>(buf + off);
+      if (e->mask & (IN_CLOSE_WRITE | IN_CLOSE_NOWRITE)) seen = true;
+      off += static_cast<ssize_t>(sizeof(inotify_event) + e->len);
+    }
+  }
+}
+
 int FdLink::ReadByte(int timeout_ms) {
   if (pos_ < have_) return buf_[pos_++];
   if (closed_) return kClosed;
+  if (CloseSeen()) {
+    closed_ = true;
+    return kClosed;
+  }
   auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
   for (;;) {
     if (stop_ && stop_->load()) {
@@ -31,7 +54,14 @@ int FdLink::ReadByte(int timeout_ms) {
     if (left < 0) left = 0;
     // Short slices so a stop request is seen quickly.
     pollfd p{fd_, POLLIN, 0};
-    int r = ::poll(&p, 1, static_cast<int>(std::min<long long>(left, 50)));
+    int r = ::poll(&p, 1, static_cast<int>(std::min<long long>(left, watch_ >= 0 ? 10 : 50)));
+    if (CloseSeen()) {
+      // The port was closed (and maybe opened again): the line dropped. What the old user
+      // left unread is gone with it.
+      have_ = pos_ = 0;
+      closed_ = true;
+      return kClosed;
+    }
     if (r < 0 && errno != EINTR) {
       closed_ = true;
       return kClosed;
@@ -80,6 +110,7 @@ bool FdLink::Write(const uint8_t* data, size_t n) {
 }
 
 bool FdLink::HungUp() const {
+  if (CloseSeen()) return true;
   pollfd p{fd_, POLLIN, 0};
   return ::poll(&p, 1, 0) > 0 && (p.revents & POLLHUP) != 0 && (p.revents & POLLIN) == 0;
 }

@@ -5,6 +5,7 @@
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
+#include <sys/inotify.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <termios.h>
@@ -30,6 +31,12 @@ std::unique_ptr<Pty> Pty::Open(const std::string& link_path, std::string* error)
     return nullptr;
   }
   p->slave_ = name;
+  p->watch_ = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+  if (p->watch_ >= 0 &&
+      ::inotify_add_watch(p->watch_, name, IN_CLOSE_WRITE | IN_CLOSE_NOWRITE) < 0) {
+    ::close(p->watch_);
+    p->watch_ = -1;
+  }
   // Raw from the start, so nothing the recorder says is echoed or changed before a program
   // opens the port and sets its own mode.
   termios t{};
@@ -63,6 +70,7 @@ Pty::~Pty() {
     if (n > 0 && std::string(target, static_cast<size_t>(n)) == slave_) ::unlink(link_.c_str());
   }
   if (master_ >= 0) ::close(master_);
+  if (watch_ >= 0) ::close(watch_);
 }
 
 Fleet::~Fleet() { Stop(); }
@@ -147,13 +155,15 @@ std::string Fleet::AttachPty(Recorder& recorder, const std::string& link_path, s
   std::unique_ptr<Pty> pty = Pty::Open(link_path, error);
   if (!pty) return "";
   const int fd = pty->master();
+  const int watch = pty->close_watch();
   std::string slave = pty->slave_path();
   {
     std::lock_guard<std::mutex> lock(mu_);
     ptys_.push_back(std::move(pty));
   }
-  Spawn([this, fd, &recorder]() {
+  Spawn([this, fd, watch, &recorder]() {
     FdLink link(fd, false, &stop_);
+    link.WatchCloses(watch);
     while (!stop_.load()) {
       if (link.IsClosed() || link.HungUp()) {
         // Nobody has the port open: wait for the next program to open it.
@@ -172,6 +182,7 @@ std::string Fleet::AttachModem(std::vector<DialEntry> plan, double scale,
   std::unique_ptr<Pty> pty = Pty::Open(link_path, error);
   if (!pty) return "";
   const int fd = pty->master();
+  const int watch = pty->close_watch();
   std::string slave = pty->slave_path();
   Modem* modem;
   {
@@ -180,8 +191,9 @@ std::string Fleet::AttachModem(std::vector<DialEntry> plan, double scale,
     modems_.push_back(std::make_unique<Modem>(std::move(plan), scale));
     modem = modems_.back().get();
   }
-  Spawn([this, fd, modem]() {
+  Spawn([this, fd, watch, modem]() {
     FdLink link(fd, false, &stop_);
+    link.WatchCloses(watch);
     modem->Serve(link, stop_, true);
   });
   return slave;

@@ -35,6 +35,9 @@ class Link {
 class FdLink : public Link {
  public:
   FdLink(int fd, bool owns, const std::atomic<bool>* stop = nullptr);
+  // A pty master: `close_watch` is an inotify descriptor watching the slave for closes, so a
+  // program that closes the port and opens it again at once is still seen hanging up.
+  void WatchCloses(int close_watch) { watch_ = close_watch; }
   ~FdLink() override;
   FdLink(const FdLink&) = delete;
   FdLink& operator=(const FdLink&) = delete;
@@ -52,7 +55,10 @@ class FdLink : public Link {
   bool HungUp() const;
 
  private:
+  bool CloseSeen() const;
+
   int fd_;
+  int watch_ = -1;
   bool owns_;
   const std::atomic<bool>* stop_;
   bool closed_ = false;

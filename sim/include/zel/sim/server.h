@@ -25,12 +25,14 @@ class Pty {
   Pty& operator=(const Pty&) = delete;
 
   int master() const { return master_; }
+  int close_watch() const { return watch_; }  // inotify: closes of the slave, -1 if none
   const std::string& slave_path() const { return slave_; }
   const std::string& link_path() const { return link_; }
 
  private:
   Pty() = default;
   int master_ = -1;
+  int watch_ = -1;
   std::string slave_;
   std::string link_;
 };
