@@ -3,6 +3,8 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <poll.h>
+#include <pthread.h>
+#include <signal.h>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -17,13 +19,40 @@ namespace zel::comm {
 
 using zel::platform::MonotonicMs;
 
+namespace {
+
+// A write to a pipe whose reader has gone raises SIGPIPE, which would end the process; block
+// it for this write and take away the signal the write raised, so the caller sees EPIPE.
+ssize_t WriteWithoutSigpipe(int fd, const void* data, size_t n) {
+  sigset_t pipeSet, old, pending;
+  sigemptyset(&pipeSet);
+  sigaddset(&pipeSet, SIGPIPE);
+  sigpending(&pending);
+  const bool wasPending = sigismember(&pending, SIGPIPE) == 1;
+  pthread_sigmask(SIG_BLOCK, &pipeSet, &old);
+  ssize_t r = ::write(fd, data, n);
+  int e = errno;
+  if (r < 0 && e == EPIPE && !wasPending) {
+    timespec zero{0, 0};
+    sigtimedwait(&pipeSet, nullptr, &zero);
+  }
+  pthread_sigmask(SIG_SETMASK, &old, nullptr);
+  errno = e;
+  return r;
+}
+
+}  // namespace
+
 FdTransport::FdTransport(int fd, bool owned) : fd_(fd), owned_(owned) {
   if (fd_ < 0) return;
   int flags = fcntl(fd_, F_GETFL);
   if (flags >= 0) fcntl(fd_, F_SETFL, flags | O_NONBLOCK);
   isTty_ = isatty(fd_) == 1;
   struct stat st {};
-  isSocket_ = fstat(fd_, &st) == 0 && S_ISSOCK(st.st_mode);
+  if (fstat(fd_, &st) == 0) {
+    isSocket_ = S_ISSOCK(st.st_mode);
+    isPipe_ = S_ISFIFO(st.st_mode);
+  }
 }
 
 FdTransport::~FdTransport() {
@@ -38,6 +67,7 @@ int FdTransport::Write(const uint8_t* data, size_t n) {
   int64_t lastProgress = MonotonicMs();
   while (done < n) {
     ssize_t w = isSocket_ ? ::send(fd_, data + done, n - done, MSG_NOSIGNAL)
+                : isPipe_ ? WriteWithoutSigpipe(fd_, data + done, n - done)
                           : ::write(fd_, data + done, n - done);
     if (w > 0) {
       done += static_cast<size_t>(w);

@@ -2,6 +2,7 @@
 // waits end on data, on the time-out, and on a hang-up without spinning.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -181,6 +182,19 @@ TEST(FdTransport, PipeWritesWork) {
   w.Close();
   EXPECT_FALSE(r.WaitReadable(10));
   EXPECT_TRUE(r.HungUp());
+}
+
+TEST(FdTransport, WriteToAPipeWithoutReaderFailsWithoutKillingTheProcess) {
+  int fds[2];
+  ASSERT_EQ(pipe(fds), 0);
+  close(fds[0]);
+  FdTransport w(fds[1]);
+  const uint8_t x[] = {'a'};
+  EXPECT_EQ(w.Write(x, 1), -1);
+  EXPECT_EQ(w.Write(x, 1), -1);
+  sigset_t pending;
+  sigpending(&pending);
+  EXPECT_EQ(sigismember(&pending, SIGPIPE), 0);  // no signal left behind either
 }
 
 }  // namespace

@@ -49,6 +49,7 @@ class FdTransport : public Transport {
   bool owned_;
   bool isTty_ = false;
   bool isSocket_ = false;
+  bool isPipe_ = false;
   bool hungUp_ = false;
   int writeStallMs_ = 30000;
   int drainLimitMs_ = 5000;
