@@ -266,6 +266,15 @@ bool MoveMode::Press(const std::vector<bool>& selected) {
   }
   states_ = selected;
   active_ = true;
+  inList_ = false;
+  return true;
+}
+
+bool MoveMode::Press(RecorderList& list, const std::vector<bool>& selected) {
+  if (!Press(selected)) return false;
+  for (std::size_t i = 0; i < list.Count(); ++i)
+    list.Update(i, [&](RecorderRecord& r) { r.listState = i < selected.size() && selected[i]; });
+  inList_ = true;
   return true;
 }
 
@@ -273,8 +282,13 @@ std::optional<std::vector<bool>> MoveMode::Click(RecorderList& list,
                                                  std::optional<std::size_t> clicked_row) {
   if (!active_) return std::nullopt;
   active_ = false;
-  std::vector<bool> states = states_;
-  states.resize(list.Count(), false);  // rows added since the press count as not selected
+  std::vector<bool> states;
+  if (inList_) {
+    for (const auto& r : list.Snapshot()) states.push_back(r.listState != 0);
+  } else {
+    states = states_;
+    states.resize(list.Count(), false);  // rows added since the press count as not selected
+  }
   std::vector<std::size_t> order = MoveOrder(states, clicked_row);
   list.Reorder(order);
   std::vector<bool> now;

@@ -214,6 +214,21 @@ TEST(MoveRecorders, ListChangedWhileMoving) {
   EXPECT_EQ(list.Count(), 2u);
 }
 
+TEST(MoveRecorders, StatesFollowTheRecorders) {
+  RecorderList list({Rec("A"), Rec("B"), Rec("C"), Rec("D")});
+  MoveMode move;
+  EXPECT_FALSE(move.Press(list, {false, false, false, false}));
+  ASSERT_TRUE(move.Press(list, {false, false, true, true}));  // C and D
+  EXPECT_EQ(list.Get(2)->listState, 1u);
+  EXPECT_EQ(list.Get(0)->listState, 0u);
+  list.Remove(0);         // B C D
+  list.Append(Rec("E"));  // B C D E
+  auto now = move.Click(list, 0);
+  ASSERT_TRUE(now);
+  EXPECT_EQ(Ids(list), (std::vector<std::string>{"C", "D", "B", "E"}));
+  EXPECT_EQ(*now, (std::vector<bool>{true, true, false, false}));
+}
+
 TEST(DeleteRecorders, RemovesSelectedLeavesFolders) {
   std::string tmpl = (fs::temp_directory_path() / "zelrules-XXXXXX").string();
   std::vector<char> buf(tmpl.begin(), tmpl.end());

@@ -122,6 +122,9 @@ class MoveMode {
   // "Move" pressed. With no selection nothing happens and the button pops up (returns false);
   // otherwise the selection states are kept, move mode begins (returns true).
   bool Press(const std::vector<bool>& selected);
+  // The same, keeping each recorder's state in its listState, so recorders added or removed
+  // before the click keep their own states (an added one counts as not selected).
+  bool Press(RecorderList& list, const std::vector<bool>& selected);
   bool active() const { return active_; }
   // The click that ends move mode: reorders `list` and returns the new row selection (the
   // moved recorders stay selected). Outside move mode nothing changes and nullopt is returned.
@@ -130,6 +133,7 @@ class MoveMode {
 
  private:
   bool active_ = false;
+  bool inList_ = false;
   std::vector<bool> states_;
 };
 
