@@ -1,0 +1,105 @@
+// Poll run over a fleet of simulated TCP/IP recorders (one zelsim --config process): total time,
+// the waits the recorder protocol prescribes (quiet periods, the password wait, the pause after
+// each connection), and the engine's own time per recorder against a goal of 5 ms.
+// Usage: poll_bench [--count N] [--scale F] [--days D] [--sim PATH]
+// Prints; never asserts.
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "../manager/core/tests/sim_process.h"
+#include "zel/catalogue.h"
+#include "zel/core/paths.h"
+#include "zel/core/poll_engine.h"
+
+namespace fs = std::filesystem;
+using namespace zel;
+using namespace zel::core;
+
+int main(int argc, char** argv) {
+  int count = 50;
+  double scale = 0.01;
+  int days = 1;
+  std::string sim = ProgramFolder() + "zelsim";
+  for (int i = 1; i + 1 < argc; i += 2) {
+    if (!std::strcmp(argv[i], "--count")) {
+      count = std::atoi(argv[i + 1]);
+    } else if (!std::strcmp(argv[i], "--scale")) {
+      scale = std::atof(argv[i + 1]);
+    } else if (!std::strcmp(argv[i], "--days")) {
+      days = std::atoi(argv[i + 1]);
+    } else if (!std::strcmp(argv[i], "--sim")) {
+      sim = argv[i + 1];
+    } else {
+      std::fprintf(stderr, "poll_bench: unknown option %s\n", argv[i]);
+      return 2;
+    }
+  }
+  if (count < 1 || count > 500 || scale <= 0 || scale > 1 || days < 0 || days > 31) {
+    std::fprintf(stderr, "poll_bench: --count 1-500, --scale above 0 to 1, --days 0-31\n");
+    return 2;
+  }
+
+  zeltest::TempFolder tmp("poll_bench");
+  std::string config = "scale = " + std::to_string(scale) + "\n";
+  for (int i = 0; i < count; ++i) {
+    config += "[recorder R" + std::to_string(i) + "]\nmodel = KRV-517XL\npassword = PW" +
+              std::to_string(i) + "\ntcp = 0\n";
+  }
+  zeltest::SimProcess fleet(sim);
+  if (!fleet.StartFleet(tmp.path() / "fleet.ini", config, 30000)) {
+    std::fprintf(stderr, "poll_bench: %s\n", fleet.error().c_str());
+    return 1;
+  }
+
+  RecorderList list;
+  for (int i = 0; i < count; ++i) {
+    RecorderRecord r;
+    r.id = "R" + std::to_string(i);
+    r.password = "PW" + std::to_string(i);
+    r.type = ParseModel("KRV-517XL");
+    r.port = -1;
+    r.ipAddress = 0x7F000001;
+    r.tcpPort = fleet.Port(r.id);
+    list.Append(r);
+  }
+  fs::create_directories(tmp.path() / "data");
+  StationSettings settings;
+  settings.dataFolder = (tmp.path() / "data").string();
+  settings.retries = 1;
+  platform::FakeClock clock({2024, 3, 6, 2, 15, 0});
+  PollEngine::Environment env;
+  env.recorders = &list;
+  env.clock = &clock;
+  env.timings = comm::Timings{}.Scaled(scale);
+  env.afterCloseMs = std::max(1, static_cast<int>(3000 * scale));
+  PollEngine engine(env);
+
+  const int64_t t0 = platform::MonotonicMs();
+  engine.StartPoll(settings, true, true, kOpsEventsPoll, days);
+  engine.Wait();
+  const int64_t total = platform::MonotonicMs() - t0;
+
+  int ok = 0;
+  for (const auto& o : engine.LastOutcomes()) ok += o.code == 0;
+  const comm::Timings& t = env.timings;
+  // Waits an events poll must sit out on every recorder even when it answers at once.
+  const int prescribed = t.login_quiet_ms + t.password_ms + 2 * t.setup_quiet_ms + env.afterCloseMs;
+  const double own = static_cast<double>(total - int64_t{prescribed} * count) / count;
+  std::printf("poll_bench: %d recorders, %d polled successfully, %d day(s) back, waits x%g\n",
+              count, ok, days, scale);
+  std::printf("poll_bench: total %lld ms\n", static_cast<long long>(total));
+  std::printf(
+      "poll_bench: prescribed waits per recorder %d ms (login quiet %d, password %d, setup quiet "
+      "2 x %d, after close %d) = %lld ms in all\n",
+      prescribed, t.login_quiet_ms, t.password_ms, t.setup_quiet_ms, env.afterCloseMs,
+      static_cast<long long>(prescribed) * count);
+  std::printf("poll_bench: engine and transfers per recorder %.2f ms (goal 5 ms, ratio %.2f)\n",
+              own, own / 5.0);
+  fleet.Stop();
+  return ok == count ? 0 : 1;
+}
