@@ -21,6 +21,8 @@ constexpr std::array<int, 10> kBaudRates = {300,  600,   1200,  2400,  4800,
 // The last bytes received, for matching a text that may arrive in pieces.
 constexpr size_t kRingSize = 20;
 
+constexpr int kBytesPerPass = 256;
+
 }  // namespace
 
 int BaudRateOf(int baud_code) {
@@ -87,7 +89,9 @@ int Connection::WaitForText(int selector, int timeout_ms, std::string_view text)
   const int step = std::max(1, timings_.xmodem_poll_ms);
   for (;;) {
     int b;
-    while ((b = ReadByte(selector)) >= 0) {
+    // At most a bounded number of bytes per pass, so a line that never stops sending still
+    // lets the time-out and the abort flag be seen.
+    for (int n = 0; n < kBytesPerPass && (b = ReadByte(selector)) >= 0; ++n) {
       ring[next] = static_cast<uint8_t>(b);
       next = (next + 1) % kRingSize;
       if (count < kRingSize) ++count;
@@ -114,7 +118,7 @@ void Connection::WaitQuiet(int selector, int quiet_ms) {
   for (;;) {
     if (Aborted() || !transport_) return;
     bool got = false;
-    while (ReadByte(selector) >= 0) got = true;
+    for (int n = 0; n < kBytesPerPass && ReadByte(selector) >= 0; ++n) got = true;
     const int64_t now = MonotonicMs();
     if (got) lastByte = now;
     const int64_t left = lastByte + quiet_ms - now;

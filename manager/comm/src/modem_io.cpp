@@ -48,7 +48,8 @@ bool ModemIo::Advance() {
     return false;
   }
   int b;
-  while ((b = line_.ReadByte()) >= 0) {
+  // A bounded number of bytes per pass keeps the deadline and the abort flag in view.
+  for (int n = 0; n < 256 && (b = line_.ReadByte()) >= 0; ++n) {
     if (mode_ == Mode::kQuiet) {
       deadline_ = MonotonicMs() + quietMs_;
       continue;

@@ -224,6 +224,26 @@ TEST_P(LineTest, WaitQuietOnALineThatNeverFallsSilentReturnsOnlyOnAbort) {
   EXPECT_LT(end - abortedAt.load(), 500);
 }
 
+TEST_P(LineTest, AFloodOfBytesHidesNeitherTheTimeOutNorTheAbort) {
+  Feeder f([&](std::atomic<bool>& stop) {
+    const std::string chunk(4096, 'f');
+    int64_t end = MonotonicMs() + 4000;
+    while (!stop && MonotonicMs() < end) WriteAll(peer_, chunk);
+  });
+  std::this_thread::sleep_for(50ms);
+  int64_t t0 = MonotonicMs();
+  EXPECT_EQ(conn_->WaitForText(selector_, 200, "never"), 0);
+  EXPECT_LT(MonotonicMs() - t0, 1500);
+  std::thread stopper([&] {
+    std::this_thread::sleep_for(200ms);
+    abort_ = 1;
+  });
+  t0 = MonotonicMs();
+  conn_->WaitQuiet(selector_, 100);
+  EXPECT_LT(MonotonicMs() - t0, 1500);
+  stopper.join();
+}
+
 TEST_P(LineTest, WaitQuietReturnsAtOnceWhenAbortIsAlreadySet) {
   abort_ = 1;
   int64_t t0 = MonotonicMs();
