@@ -551,7 +551,8 @@ ReportResult WriteReport(RecorderType type, const SetupDatabase& setup,
   if (!error.empty()) return Failure(ReportStatus::kEventFileError, std::move(error));
 
   const std::filesystem::path temp = TempPathFor(reportFile);
-  std::FILE* out = std::fopen(PathText(temp).c_str(), "wb");
+  // Text mode: line ends as the platform writes them in text files.
+  std::FILE* out = std::fopen(PathText(temp).c_str(), "w");
   if (out == nullptr) {
     const std::string why = std::generic_category().message(errno);
     return Failure(ReportStatus::kReportFileError,
