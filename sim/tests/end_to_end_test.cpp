@@ -180,8 +180,11 @@ TEST_P(EndToEnd, PollSequence) {
   EXPECT_EQ(rec_->Stats().failed_transfers, 0);
 }
 
-TEST_P(EndToEnd, SilentRecorderGivesNoLogin) {
-  if (GetParam() != Path::kTcp) GTEST_SKIP() << "one path is enough";
+// Faults need one path only.
+class EndToEndTcp : public EndToEnd {};
+class EndToEndModem : public EndToEnd {};
+
+TEST_P(EndToEndTcp, SilentRecorderGivesNoLogin) {
   fleet_.reset();
   RecorderConfig c = rec_->config();
   c.no_answer = true;
@@ -194,8 +197,7 @@ TEST_P(EndToEnd, SilentRecorderGivesNoLogin) {
   EXPECT_EQ(comm::Login(*conn_, selector_, record_), comm::kPollNoLogin);
 }
 
-TEST_P(EndToEnd, NoisyLineStillDeliversTheSetup) {
-  if (GetParam() != Path::kTcp) GTEST_SKIP() << "one path is enough";
+TEST_P(EndToEndTcp, NoisyLineStillDeliversTheSetup) {
   fleet_.reset();
   RecorderConfig c = rec_->config();
   c.duplicate_rate = 0.3;
@@ -211,8 +213,7 @@ TEST_P(EndToEnd, NoisyLineStillDeliversTheSetup) {
   EXPECT_EQ(ReadAll(dir_ / "setupdata.bin"), rec_->SetupImage());
 }
 
-TEST_P(EndToEnd, ModemBusyNumber) {
-  if (GetParam() != Path::kModem) GTEST_SKIP() << "modem only";
+TEST_P(EndToEndModem, BusyAndNoCarrier) {
   EXPECT_EQ(conn_->OpenConnection(selector_, 7, std::string("5550199")), 2);
   conn_->CloseConnection(selector_);
   EXPECT_EQ(conn_->OpenConnection(selector_, 7, std::string("5550000")), 3) << "no carrier";
@@ -231,6 +232,8 @@ INSTANTIATE_TEST_SUITE_P(Paths, EndToEnd, ::testing::Values(Path::kTcp, Path::kP
                            }
                            return std::string("x");
                          });
+INSTANTIATE_TEST_SUITE_P(Line, EndToEndTcp, ::testing::Values(Path::kTcp));
+INSTANTIATE_TEST_SUITE_P(Line, EndToEndModem, ::testing::Values(Path::kModem));
 
 }  // namespace
 }  // namespace zel::sim
