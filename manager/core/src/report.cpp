@@ -1,6 +1,7 @@
 // The event report writer: one pattern for every model, the differences from the model table.
 #include "zel/core/report.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -11,7 +12,6 @@
 #include <utility>
 
 #include "zel/core/report_selection.h"
-#include "zel/day_number.h"
 #include "zel/identifiers.h"
 
 namespace zel::core {
