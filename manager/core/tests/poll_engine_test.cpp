@@ -290,15 +290,15 @@ TEST(PollEngineSim, OpenFailureOutsideTheResultCodesLogsABlankLine) {
   ::close(fd);
 
   Rig rig("poll_refused");
+  rig.settings.retries = 2;
   rig.Add(TcpRecorder("R1", "ADMIN1", port));
   ASSERT_TRUE(rig.Run(kOpsEventsPoll, 0));
+  // A refused connection is a socket error, passed on as it is: no result text.
   const int code = rig.Code();
-  EXPECT_NE(code, 0);
-  if (code >= 0 && code <= 8) {
-    EXPECT_EQ(rig.Log(), "02:15:00 Polling:R1\n " + PollResultText(code) + "\n");
-  } else {
-    EXPECT_EQ(rig.Log(), "02:15:00 Polling:R1\n \n");
-  }
+  EXPECT_TRUE(code < 0 || code > 8) << code;
+  EXPECT_EQ(rig.Log(), "02:15:00 Polling:R1\n \n02:15:00 Polling:R1\n \n");
+  EXPECT_EQ(rig.status.Get().result, "") << "a code without a text shows no result";
+  EXPECT_FALSE(fs::exists(rig.Folder("R1") / "setupdata.bin"));
 }
 
 TEST(PollEngineSim, PollSetupKeepsTheSavedDatabaseAndWarnsOnADifference) {
@@ -367,6 +367,9 @@ TEST(PollEngineSim, UploadSetupTakesThePasswordOfTheUploadedFile) {
   ASSERT_TRUE(rig.Run(kOpsPollSetupOnly, 0));
   EXPECT_EQ(rig.Code(), 0);
   EXPECT_EQ(CountOf(rig.Log(), "WARNING"), 0) << "the recorder did not keep the uploaded setup";
+  sim.Stop();
+  EXPECT_EQ(sim.StatsCount("recorder", "uploads"), 1) << sim.Output();
+  EXPECT_EQ(sim.StatsCount("recorder", "logins"), 3) << sim.Output();
 }
 
 TEST(PollEngineSim, ClockIsSetOnceADay) {
@@ -435,6 +438,51 @@ TEST(PollEngineSim, AbortEndsTheRunAndPollsNoFurtherRecorder) {
   EXPECT_FALSE(fs::exists(rig.Folder("B")));
   EXPECT_FALSE(fs::exists(rig.Folder("C")));
   EXPECT_FALSE(fs::exists(rig.Folder("SLOW") / "setupdata.bin"));
+  // The simulator saw one connection, to the first recorder only.
+  sim.Stop();
+  EXPECT_EQ(sim.StatsCount("SLOW", "connections"), 1) << sim.Output();
+  EXPECT_EQ(sim.StatsCount("B", "connections"), 0) << sim.Output();
+  EXPECT_EQ(sim.StatsCount("C", "connections"), 0) << sim.Output();
+}
+
+TEST(PollEngineSim, NewRunStopsTheRunningOne) {
+  TempFolder cfgDir("replacecfg");
+  SimProcess sim;
+  ASSERT_TRUE(sim.StartFleet(cfgDir.path() / "fleet.ini",
+                             "scale = 0.01\n"
+                             "[recorder SLOW]\nmodel = KRV-517XL\npassword = PW1\ntcp = 0\n"
+                             "bytes_per_second = 200\n"
+                             "[recorder B]\nmodel = KRV-517XL\npassword = PW2\ntcp = 0\n"))
+      << sim.error();
+  Rig rig("poll_replace");
+  rig.settings.retries = 2;
+  rig.Add(TcpRecorder("SLOW", "PW1", sim.Port("SLOW")));
+  rig.Add(TcpRecorder("B", "PW2", sim.Port("B")));
+  rig.Start(kOpsEventsPoll, 3);
+  ASSERT_TRUE(rig.AwaitStep("SLOW", "Poll Setup")) << rig.EventText();
+  // Only B selected for the new run, which replaces the first at once.
+  rig.list.Update(0, [](RecorderRecord& r) { r.listState = 0; });
+  rig.Start(kOpsLoginOnly, 0, false);
+  ASSERT_TRUE(rig.Finish());
+  const auto out = rig.engine->LastOutcomes();
+  ASSERT_EQ(out.size(), 1u);
+  EXPECT_EQ(out[0].id, "B");
+  EXPECT_EQ(out[0].code, 0);
+  // One log for the day: the stopped run's block, then the new run's; the stopped run did not
+  // go on to B.
+  EXPECT_EQ(rig.Log(), "02:15:00 Polling:SLOW\n Poll Aborted\n02:15:00 Polling:B\n Success\n");
+}
+
+TEST(PollEngineSim, MissingDataFolderWritesNothing) {
+  Rig rig("poll_nofolder");
+  rig.Add(TcpRecorder("R1", "ADMIN1", 1));
+  const fs::path missing = rig.root() / "gone";
+  rig.settings.dataFolder = missing.string();
+  ASSERT_TRUE(rig.Run(kOpsEventsPoll, 0));
+  EXPECT_EQ(rig.Code(), kPollBadRecorderId);
+  EXPECT_FALSE(fs::exists(missing)) << "the poll made the data folder or a recorder folder";
+  EXPECT_NE(rig.EventText().find("data folder does not exist"), std::string::npos)
+      << rig.EventText();
 }
 
 TEST(PollEngineSim, MakeTextWritesReportsBesideTheEventFiles) {
