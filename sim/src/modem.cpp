@@ -134,7 +134,7 @@ void Modem::Serve(FdLink& line, const std::atomic<bool>& stop, bool reopenable) 
       if (!reopenable) return;
       // Port closed on the other side: the call (if any) is over; wait for the next open.
       cmd.clear();
-      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
       line.Reopen();
       continue;
     }
@@ -148,7 +148,7 @@ void Modem::Serve(FdLink& line, const std::atomic<bool>& stop, bool reopenable) 
       cmd.clear();
       if (!Command(line, c, stop)) {
         if (!reopenable) return;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
         line.Reopen();
       }
     } else if (b == '\n') {

@@ -167,7 +167,7 @@ std::string Fleet::AttachPty(Recorder& recorder, const std::string& link_path, s
     while (!stop_.load()) {
       if (link.IsClosed() || link.HungUp()) {
         // Nobody has the port open: wait for the next program to open it.
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
         link.Reopen();
         continue;
       }
