@@ -1,13 +1,16 @@
 // Poll run over a fleet of simulated TCP/IP recorders (one zelsim --config process): total time,
 // the waits the recorder protocol prescribes (quiet periods, the password wait, the pause after
 // each connection), and the engine's own time per recorder against a goal of 5 ms.
-// Usage: poll_bench [--count N] [--scale F] [--days D] [--sim PATH]
+// Usage: poll_bench [--count N] [--scale F] [--sim-scale F] [--days D] [--sim PATH]
+// --scale multiplies the engine's protocol waits, --sim-scale the simulated recorders' own
+// delays (default: the same as --scale).
 // Prints; never asserts.
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -24,12 +27,15 @@ int main(int argc, char** argv) {
   int count = 50;
   double scale = 0.01;
   int days = 1;
+  double simScale = -1;
   std::string sim = ProgramFolder() + "zelsim";
   for (int i = 1; i + 1 < argc; i += 2) {
     if (!std::strcmp(argv[i], "--count")) {
       count = std::atoi(argv[i + 1]);
     } else if (!std::strcmp(argv[i], "--scale")) {
       scale = std::atof(argv[i + 1]);
+    } else if (!std::strcmp(argv[i], "--sim-scale")) {
+      simScale = std::atof(argv[i + 1]);
     } else if (!std::strcmp(argv[i], "--days")) {
       days = std::atoi(argv[i + 1]);
     } else if (!std::strcmp(argv[i], "--sim")) {
@@ -44,8 +50,11 @@ int main(int argc, char** argv) {
     return 2;
   }
 
+  if (simScale <= 0) simScale = scale;
   zeltest::TempFolder tmp("poll_bench");
-  std::string config = "scale = " + std::to_string(scale) + "\n";
+  char scaleText[32];
+  std::snprintf(scaleText, sizeof scaleText, "%g", simScale);
+  std::string config = std::string("scale = ") + scaleText + "\n";
   for (int i = 0; i < count; ++i) {
     config += "[recorder R" + std::to_string(i) + "]\nmodel = KRV-517XL\npassword = PW" +
               std::to_string(i) + "\ntcp = 0\n";
@@ -78,6 +87,23 @@ int main(int argc, char** argv) {
   env.timings = comm::Timings{}.Scaled(scale);
   env.afterCloseMs = std::max(1, static_cast<int>(3000 * scale));
   PollEngine engine(env);
+  // Time of every step, from its start to the next event of the run.
+  std::map<std::string, int64_t> stepMs;
+  std::string step;
+  int64_t stepStart = 0;
+  engine.onEvent = [&](const PollEvent& e) {
+    const int64_t now = platform::MonotonicMs();
+    if (!step.empty()) stepMs[step] += now - stepStart;
+    step.clear();
+    if (e.kind == PollEvent::kStep) {
+      step = e.text;
+    } else if (e.kind == PollEvent::kResult) {
+      step = "(close and pause)";
+    } else if (e.kind == PollEvent::kAttempt) {
+      step = "(connect)";
+    }
+    stepStart = now;
+  };
 
   const int64_t t0 = platform::MonotonicMs();
   engine.StartPoll(settings, true, true, kOpsEventsPoll, days);
@@ -90,8 +116,10 @@ int main(int argc, char** argv) {
   // Waits an events poll must sit out on every recorder even when it answers at once.
   const int prescribed = t.login_quiet_ms + t.password_ms + 2 * t.setup_quiet_ms + env.afterCloseMs;
   const double own = static_cast<double>(total - int64_t{prescribed} * count) / count;
-  std::printf("poll_bench: %d recorders, %d polled successfully, %d day(s) back, waits x%g\n",
-              count, ok, days, scale);
+  std::printf(
+      "poll_bench: %d recorders, %d polled successfully, %d day(s) back, waits x%g, recorder "
+      "delays x%g\n",
+      count, ok, days, scale, simScale);
   std::printf("poll_bench: total %lld ms\n", static_cast<long long>(total));
   std::printf(
       "poll_bench: prescribed waits per recorder %d ms (login quiet %d, password %d, setup quiet "
@@ -100,6 +128,23 @@ int main(int argc, char** argv) {
       static_cast<long long>(prescribed) * count);
   std::printf("poll_bench: engine and transfers per recorder %.2f ms (goal 5 ms, ratio %.2f)\n",
               own, own / 5.0);
+  std::uintmax_t bytes = 0;
+  for (const fs::path& f : engine.LastNewFiles()) {
+    std::error_code ec;
+    const std::uintmax_t n = fs::file_size(f, ec);
+    if (!ec) bytes += n;
+  }
+  std::printf("poll_bench: %.0f bytes received and filed per recorder (setup database, events)\n",
+              static_cast<double>(bytes) / count);
+  std::printf("poll_bench: mean time per recorder by step (prescribed waits in brackets):\n");
+  const std::map<std::string, int> waits = {{"Login", t.login_quiet_ms + t.password_ms},
+                                            {"Poll Setup", 2 * t.setup_quiet_ms},
+                                            {"(close and pause)", env.afterCloseMs}};
+  for (const auto& [name, ms] : stepMs) {
+    auto w = waits.find(name);
+    std::printf("poll_bench:   %-18s %8.2f ms  [%d]\n", name.c_str(),
+                static_cast<double>(ms) / count, w == waits.end() ? 0 : w->second);
+  }
   fleet.Stop();
   return ok == count ? 0 : 1;
 }
