@@ -341,6 +341,14 @@ TEST(PollEngineSim, PollSetupKeepsTheSavedDatabaseAndWarnsOnADifference) {
   SetupDatabase fresh(ModelType());
   ASSERT_TRUE(fresh.LoadFile(rig.Folder("R1") / "new_setupdata.bin"));
   EXPECT_TRUE(fresh.Equals(SimSetup("ADMIN1")));
+
+  // An empty saved file is a difference too, and stays empty.
+  std::ofstream(saved, std::ios::trunc).close();
+  ASSERT_TRUE(rig.Run(kOpsPollSetupOnly, 0));
+  EXPECT_EQ(rig.Code(), 0);
+  EXPECT_EQ(CountOf(rig.Log(), "WARNING - setup database does not match saved version\n"), 2)
+      << rig.Log();
+  EXPECT_EQ(fs::file_size(saved), 0u);
 }
 
 TEST(PollEngineSim, UploadSetupTakesThePasswordOfTheUploadedFile) {
@@ -652,19 +660,31 @@ TEST(PollEngineSim, QuickPlotStartsThePlotterOnlyAfterEveryStepSucceeded) {
   EXPECT_NE(started[0].commandLine.find("Quickplot.bin"), std::string::npos);
   EXPECT_EQ(started[0].mode, platform::WindowMode::Normal);
 
+  // The next quick plot, of 12 hours, replaces the file with the shorter interval.
+  const std::string first = ReadText(quick);
+  auto twelve = QuickPlotTarget(tools, rig.settings, *rig.list.Get(0), kWednesday, 12,
+                                (rig.data() / "PlotAll.zpl").string(), &error);
+  ASSERT_TRUE(twelve) << error;
+  rig.engine->SetQuery(*twelve);
+  ASSERT_TRUE(rig.Run(kOpsQuickPlot, 0));
+  ASSERT_EQ(rig.Code(), 0) << rig.Log();
+  EXPECT_LT(fs::file_size(quick), first.size()) << "Quickplot.bin was not replaced";
+  ExpectModelHeader(quick);
+  ASSERT_EQ(rig.launcher.started().size(), 2u);
+
   // A run that fails (wrong password) starts nothing, even over several attempts.
   rig.settings.retries = 2;
   rig.list.Update(0, [](RecorderRecord& r) { r.password = "BADPW"; });
   ASSERT_TRUE(rig.Run(kOpsQuickPlot, 0));
   EXPECT_EQ(rig.Code(), 6);
-  EXPECT_EQ(rig.launcher.started().size(), 1u);
+  EXPECT_EQ(rig.launcher.started().size(), 2u);
 
   // Without a chosen query target the Poll Query step fails and nothing starts.
   rig.list.Update(0, [](RecorderRecord& r) { r.password = "ADMIN1"; });
   rig.engine->SetQuery(QueryTarget{});
   ASSERT_TRUE(rig.Run(kOpsQuickPlot, 0));
   EXPECT_EQ(rig.Code(), 7);
-  EXPECT_EQ(rig.launcher.started().size(), 1u);
+  EXPECT_EQ(rig.launcher.started().size(), 2u);
 }
 
 }  // namespace
