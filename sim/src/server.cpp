@@ -14,6 +14,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <functional>
 
 namespace zel::sim {
@@ -45,6 +46,9 @@ std::unique_ptr<Pty> Pty::Open(const std::string& link_path, std::string* error)
     ::tcsetattr(p->master_, TCSANOW, &t);
   }
   if (!link_path.empty()) {
+    const std::filesystem::path parent = std::filesystem::path(link_path).parent_path();
+    std::error_code ec;
+    if (!parent.empty()) std::filesystem::create_directories(parent, ec);
     struct stat st {};
     if (::lstat(link_path.c_str(), &st) == 0) {
       if (!S_ISLNK(st.st_mode)) {

@@ -116,12 +116,13 @@ TEST(DirectLine, PromptAfterEveryOpen) {
   auto rec = MakeRecorder(Basic());
   Fleet fleet;
   std::string err;
-  const std::string slave = fleet.AttachPty(*rec, (dir / "COM2").string(), &err);
+  // The folder of the link is made when missing.
+  const std::string slave = fleet.AttachPty(*rec, (dir / "ports" / "COM2").string(), &err);
   ASSERT_FALSE(slave.empty()) << err;
-  EXPECT_EQ(fs::read_symlink(dir / "COM2").string(), slave);
+  EXPECT_EQ(fs::read_symlink(dir / "ports" / "COM2").string(), slave);
   for (int round = 0; round < 3; ++round) {
     SCOPED_TRACE(round);
-    auto c = simtest::Client::Serial((dir / "COM2").string());
+    auto c = simtest::Client::Serial((dir / "ports" / "COM2").string());
     ASSERT_TRUE(c.ok());
     c.Send(kWake);
     ASSERT_TRUE(c.WaitFor("Enter password: ", 1000));
@@ -131,7 +132,8 @@ TEST(DirectLine, PromptAfterEveryOpen) {
   }
   EXPECT_EQ(rec->Stats().logins, 3);
   fleet.Stop();
-  EXPECT_FALSE(fs::exists(fs::symlink_status(dir / "COM2"))) << "the link goes with the pty";
+  EXPECT_FALSE(fs::exists(fs::symlink_status(dir / "ports" / "COM2")))
+      << "the link goes with the pty";
   fs::remove_all(dir);
 }
 
