@@ -4,6 +4,9 @@
 // clean line delivers it), or reports failure and leaves the older file exactly as it was,
 // with no temporary file beside it. Success with wrong content is never acceptable.
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
@@ -13,10 +16,12 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "sim_child.h"
 #include "zel/comm/connection.h"
+#include "zel/comm/fd_transport.h"
 #include "zel/comm/protocol.h"
 #include "zel/comm/tcp_transport.h"
 #include "zel/comm/xmodem.h"
@@ -154,6 +159,7 @@ RecorderRecord RecordOf(const SimRecorder& r) {
 // Outcome counts, printed at the end.
 struct Tally {
   int succeeded = 0;
+  int wrong = 0;  // of the succeeded: content not what the recorder sent
   int failed = 0;
   int with_retries = 0;  // transfers in which our receiver sent at least one NAK
   int handshake_retries = 0;
@@ -162,9 +168,10 @@ struct Tally {
   long cans = 0;
   void Print(const char* what) const {
     std::printf(
-        "[ noisy    ] %s: %d succeeded, %d failed (result 7), %d with retried blocks, "
-        "%ld NAKs, %ld CANs sent; %d handshakes repeated, %d transfers never started\n",
-        what, succeeded, failed, with_retries, naks, cans, handshake_retries, gave_up);
+        "[ noisy    ] %s: %d succeeded (%d of them with wrong content), %d failed (result 7), "
+        "%d with retried blocks, %ld NAKs, %ld CANs sent; %d handshakes repeated, %d transfers "
+        "never started\n",
+        what, succeeded, wrong, failed, with_retries, naks, cans, handshake_retries, gave_up);
     std::fflush(stdout);
   }
 };
@@ -205,6 +212,16 @@ class NoisyLine : public ::testing::Test {
     return std::make_unique<Session>(sim_.PortOf(name), RecordOf(r), counts);
   }
 
+  // What the noisy recorders counted (after the simulator stopped).
+  void PrintSimStats(const std::vector<SimRecorder>& recs) const {
+    for (const SimRecorder& r : recs) {
+      const auto st = sim_.StatsOf(r.name + "-noisy");
+      std::printf("[ noisy    ] %s-noisy: %d connections, %d logins, %d failed transfers\n",
+                  r.name.c_str(), st.connections, st.logins, st.failed_transfers);
+    }
+    std::fflush(stdout);
+  }
+
   bool OutOfTime() const { return std::chrono::steady_clock::now() - start_ > kTimeBound; }
 
   // A fresh folder for one transfer, with `old` in the target.
@@ -226,6 +243,7 @@ class NoisyLine : public ::testing::Test {
     const std::vector<uint8_t> got = ReadAll(dir / file);
     if (result == kPollSuccess) {
       ++tally.succeeded;
+      if (got != expected) ++tally.wrong;
       EXPECT_TRUE(got == expected)
           << where << ": the transfer reported success but the file differs from what the "
           << "recorder sent (" << got.size() << " bytes received, " << expected.size()
@@ -310,6 +328,7 @@ TEST_F(NoisyLine, SetupDownloadsYieldTheRecordersDatabaseOrLeaveTheOldFile) {
   }
   sim_.Stop();
   tally.Print("setup downloads");
+  PrintSimStats(recs);
   EXPECT_FALSE(OutOfTime()) << "the transfers did not finish within the time bound";
   EXPECT_EQ(tally.succeeded + tally.failed + tally.gave_up, kTransfersPerKind);
   EXPECT_GT(tally.succeeded, 0) << "no transfer got through the noisy line";
@@ -405,11 +424,123 @@ TEST_F(NoisyLine, EventQueriesYieldTheRecordersEventsOrLeaveTheOldFile) {
   }
   sim_.Stop();
   tally.Print("event queries");
+  PrintSimStats(recs);
   EXPECT_FALSE(OutOfTime()) << "the transfers did not finish within the time bound";
   EXPECT_EQ(tally.succeeded + tally.failed + tally.gave_up, kTransfersPerKind);
   EXPECT_GT(tally.succeeded, 0) << "no transfer got through the noisy line";
   EXPECT_GT(tally.with_retries, 0) << "the line was not noisy: no block was asked for again";
 }
+
+// The two ways the noisy line above ends a transfer early, played by a scripted sender on a
+// socket pair so they happen every time: a byte 0x04 inside a block's data is read where a
+// block header is awaited. A sound receiver asks again instead of taking it for the end.
+enum class StrayEot {
+  kLostSoh,       // the header byte of block 2 is lost; its data holds a 0x04
+  kLostLastByte,  // the last byte of block 2 is lost and the sender repeats the block before
+                  // our receiver has timed out on it; the repeat's data holds a 0x04
+};
+
+class ScriptedSender {
+ public:
+  explicit ScriptedSender(int fd) : fd_(fd) {}
+  void Send(const std::vector<uint8_t>& b) {
+    size_t done = 0;
+    while (done < b.size()) {
+      const ssize_t w = ::write(fd_, b.data() + done, b.size() - done);
+      if (w <= 0) return;
+      done += static_cast<size_t>(w);
+    }
+  }
+  // ACK, NAK or CAN within `ms`; -1 when none came.
+  int Answer(int ms) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    for (;;) {
+      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                            end - std::chrono::steady_clock::now())
+                            .count();
+      if (left <= 0) return -1;
+      pollfd p{fd_, POLLIN, 0};
+      if (::poll(&p, 1, static_cast<int>(left)) <= 0) continue;
+      uint8_t b;
+      if (::read(fd_, &b, 1) != 1) return -1;
+      if (b == kAck || b == kNak || b == kCan || (b == kCrcRequest && want_c_)) return b;
+    }
+  }
+  bool WaitC(int ms) {
+    want_c_ = true;
+    const bool c = Answer(ms) == kCrcRequest;
+    want_c_ = false;
+    return c;
+  }
+
+ private:
+  int fd_;
+  bool want_c_ = false;
+};
+
+class StrayEotInBlock : public ::testing::TestWithParam<StrayEot> {};
+
+TEST_P(StrayEotInBlock, IsNotTakenForTheEndOfTheTransfer) {
+  int fds[2];
+  ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM, 0, fds), 0);
+  // Our receiver waits 300 ms for a byte; the scripted sender gives up on an answer sooner.
+  Connection conn(Timings{}.Scaled(0.02));
+  conn.Attach(std::make_unique<FdTransport>(fds[0]));
+
+  std::vector<uint8_t> data1(kXmodemBlockSize, 'a');
+  std::vector<uint8_t> data2(kXmodemBlockSize, ' ');
+  data2[20] = kEot;
+  const std::vector<uint8_t> f1 = XmodemFrame(1, data1.data(), data1.size());
+  const std::vector<uint8_t> f2 = XmodemFrame(2, data2.data(), data2.size());
+  const StrayEot mode = GetParam();
+  bool damaged_block_sent = false;
+  std::thread sender([&] {
+    ScriptedSender tx(fds[1]);
+    if (!tx.WaitC(2000)) return;
+    tx.Send(f1);
+    if (tx.Answer(1000) != kAck) return;
+    std::vector<uint8_t> broken = f2;
+    broken.erase(broken.begin() + (mode == StrayEot::kLostSoh ? 0 : kXmodemFrameSize - 1));
+    tx.Send(broken);
+    damaged_block_sent = true;
+    tx.Answer(mode == StrayEot::kLostSoh ? 200 : 50);
+    int a = -1;
+    for (int i = 0; i < 6 && a != kAck && a != kCan; ++i) {
+      tx.Send(f2);
+      a = tx.Answer(400);
+    }
+    if (a != kAck) return;
+    for (int i = 0; i < 5; ++i) {
+      tx.Send({kEot});
+      if (tx.Answer(400) == kAck) return;
+    }
+  });
+  std::vector<uint8_t> got;
+  const int result = XmodemReceiveBytes(conn, kTcpSelector, got);
+  sender.join();
+  conn.CloseConnection(kTcpSelector);
+  ::close(fds[1]);
+
+  ASSERT_TRUE(damaged_block_sent) << "the receiver did not get as far as block 2";
+  std::vector<uint8_t> both = data1;
+  both.insert(both.end(), data2.begin(), data2.end());
+  if (result == 0) {
+    EXPECT_EQ(got.size(), both.size())
+        << "XmodemReceive reported success after " << got.size() / kXmodemBlockSize
+        << " of 2 blocks: the 0x04 inside block 2 was taken for EOT (an EOT is accepted "
+           "where the rest of a damaged block still arrives)";
+    EXPECT_TRUE(got == both);
+  } else {
+    EXPECT_EQ(result, 7);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Line, StrayEotInBlock,
+                         ::testing::Values(StrayEot::kLostSoh, StrayEot::kLostLastByte),
+                         [](const auto& info) {
+                           return info.param == StrayEot::kLostSoh ? std::string("LostSoh")
+                                                                   : std::string("LostLastByte");
+                         });
 
 // The helper itself: a child that cannot start is reported with what it printed, and a running
 // one is stopped within its bound and leaves its statistics.
