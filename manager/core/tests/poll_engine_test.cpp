@@ -216,6 +216,11 @@ TEST(PollEngineSim, TodaysDataIsOneFileNamedForToday) {
   ExpectModelHeader(rig.Folder("R1") / "240306-021500.bin");
   EXPECT_EQ(rig.engine->LastLogPath().filename(), "Poll_log_240306.txt");
   EXPECT_EQ(rig.Log(), "02:15:00 Polling:R1\n Success\n");
+  // The window's three status texts after the run.
+  const comm::StatusTexts::Snapshot st = rig.status.Get();
+  EXPECT_EQ(st.recorder, "R1");
+  EXPECT_EQ(st.operation, "Done");
+  EXPECT_EQ(st.result, "Success");
 }
 
 TEST(PollEngineSim, DaysBackFetchesTheWholeDaysBeforeTodayOnly) {
