@@ -11,7 +11,6 @@
 // Usage: xmodem_line_bench [--bytes N] [--bps B] [--only download|upload]
 #include <algorithm>
 #include <chrono>
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -152,22 +151,28 @@ int main(int argc, char** argv) {
     if (!fast.Start(common, 20000, &err)) return Fail(err);
     Connection c(BenchTimings());
     if (!Open(c, fast.PortOf())) return Fail("no login on the unpaced recorder");
-    // The events are spread evenly over the day: scale the hours to the size wanted, a few
-    // rounds, keeping the smallest interval that gives at least `bytes`.
-    int hours = 24;
-    std::vector<uint8_t> probe = Query(c, hours, nullptr);
-    for (int round = 0; round < 6 && !probe.empty(); ++round) {
-      if (probe.size() >= bytes && probe.size() < bytes + bytes / 50) break;
-      const int next_hours =
-          std::clamp(static_cast<int>(std::ceil(hours * static_cast<double>(bytes) / probe.size())),
-                     1, 24 * 120);
-      if (next_hours == hours) break;
-      std::vector<uint8_t> next = Query(c, next_hours, nullptr);
-      if (next.size() == probe.size() && next_hours > hours) break;  // the cap of one query
-      if (next.size() < bytes && probe.size() >= bytes) break;
-      probe = std::move(next);
-      hours = next_hours;
+    // Bisect the hours before last midnight for the shortest interval that gives at least
+    // `bytes` (one query holds at most the recorder's cap of events; then the cap it is).
+    int lo = 0, hi = 24;
+    std::vector<uint8_t> probe = Query(c, hi, nullptr);
+    while (probe.size() < bytes && hi < 24 * 120) {
+      std::vector<uint8_t> more = Query(c, hi * 2, nullptr);
+      if (more.size() <= probe.size()) break;  // the cap of one query
+      lo = hi;
+      hi *= 2;
+      probe = std::move(more);
     }
+    while (probe.size() >= bytes && hi - lo > 1) {
+      const int mid = (lo + hi) / 2;
+      std::vector<uint8_t> m = Query(c, mid, nullptr);
+      if (m.size() >= bytes) {
+        hi = mid;
+        probe = std::move(m);
+      } else {
+        lo = mid;
+      }
+    }
+    const int hours = hi;
     c.CloseConnection(kTcpSelector);
     fast.Stop();
     if (probe.empty()) return Fail("the unpaced recorder sent no events");
