@@ -89,16 +89,38 @@ class Receiver {
       c_.SendByte(sel_, kNak);
       return r;
     };
+    // A damaged block: whatever is left of it (or of a repeat the sender already started) is
+    // dropped until the line falls quiet, so the NAK asks for a fresh block and the leftover
+    // bytes are never scanned for a header.
+    // Never so long that the sender gives up waiting for our answer.
+    const int settle_ms = std::max(1, std::min(c_.timings().xmodem_settle_ms, byte_ms / 4));
+    auto purge_nak = [&](BlockResult r) {
+      const int64_t limit = MonotonicMs() + byte_ms;
+      while (ReadTimed(c_, sel_, settle_ms) >= 0 && MonotonicMs() < limit) {
+      }
+      return nak(r);
+    };
     // Anything else before a header is skipped, but for no longer than one byte time: a line
     // that babbles without ever sending a header must fail like a silent one.
     const int64_t header_deadline = MonotonicMs() + byte_ms;
+    bool skipped = false;
     for (;;) {
       const int h = next();
       if (h < 0) return nak(BlockResult::kTimeout);
       if (h == kSoh) break;
-      if (h == kEot) return BlockResult::kEot;
-      if (h == kCan) return BlockResult::kCan;
-      if (MonotonicMs() >= header_deadline) return nak(BlockResult::kTimeout);
+      if (h == kEot && !skipped) {
+        // The sender's EOT comes alone: it then waits for our answer. A 0x04 followed at once
+        // by more bytes is the block number or data of a block whose header was lost, and must
+        // not end the transfer with blocks missing.
+        const int after = ReadTimed(c_, sel_, settle_ms);
+        if (after < 0) return BlockResult::kEot;
+        pending_ = after;
+      } else if (h == kCan) {
+        return BlockResult::kCan;
+      }
+      // An EOT among skipped bytes is data of a damaged block, never the end.
+      skipped = true;
+      if (MonotonicMs() >= header_deadline) return purge_nak(BlockResult::kTimeout);
     }
     const int num = next();
     if (num < 0) return nak(BlockResult::kTimeout);
@@ -107,11 +129,11 @@ class Receiver {
     } else if (num == static_cast<uint8_t>(expected - 1)) {
       repeat = true;
     } else {
-      return nak(BlockResult::kBad);
+      return purge_nak(BlockResult::kBad);
     }
     const int cpl = next();
     if (cpl < 0) return nak(BlockResult::kTimeout);
-    if (!repeat && static_cast<uint8_t>(~cpl) != expected) return nak(BlockResult::kBad);
+    if (!repeat && static_cast<uint8_t>(~cpl) != expected) return purge_nak(BlockResult::kBad);
     uint16_t crc = 0;
     for (int i = 0; i < kXmodemBlockSize; ++i) {
       const int d = next();
@@ -121,11 +143,11 @@ class Receiver {
     }
     const int hi = next();
     if (hi < 0) return nak(BlockResult::kTimeout);
-    if (!repeat && hi != (crc >> 8)) return nak(BlockResult::kTimeout);
+    if (!repeat && hi != (crc >> 8)) return purge_nak(BlockResult::kTimeout);
     const int lo = next();
     if (lo < 0) return nak(BlockResult::kTimeout);
     if (repeat) return BlockResult::kRepeat;
-    if (lo != (crc & 0xFF)) return nak(BlockResult::kTimeout);
+    if (lo != (crc & 0xFF)) return purge_nak(BlockResult::kTimeout);
     return BlockResult::kGood;
   }
 

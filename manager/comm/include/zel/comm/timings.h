@@ -24,6 +24,7 @@ struct Timings {
   int xmodem_c_interval_ms = 5000;  // receiver repeats 'C'
   int xmodem_byte_ms = 15000;       // one byte inside a block, one answer to a block or EOT
   int xmodem_poll_ms = 5;           // longest single readiness wait
+  int xmodem_settle_ms = 1000;      // quiet that confirms an EOT, and ends a purge before a NAK
 
   // A copy with every wait multiplied by `factor` (at least 1 ms each).
   Timings Scaled(double factor) const {
@@ -42,6 +43,7 @@ struct Timings {
     s(t.xmodem_c_interval_ms);
     s(t.xmodem_byte_ms);
     s(t.xmodem_poll_ms);
+    s(t.xmodem_settle_ms);
     return t;
   }
 };
