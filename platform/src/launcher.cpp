@@ -101,9 +101,10 @@ std::optional<std::string> FindOnPath(const std::string& program) {
   while (start <= dirs.size()) {
     std::size_t end = dirs.find(':', start);
     if (end == std::string::npos) end = dirs.size();
-    std::string dir = dirs.substr(start, end - start);
-    if (dir.empty()) dir = ".";
-    std::string candidate = dir + "/" + program;
+    // An empty entry of PATH is the current folder.
+    std::string candidate = end > start ? dirs.substr(start, end - start) : std::string(1, '.');
+    candidate += '/';
+    candidate += program;
     if (IsFile(candidate) && ::access(candidate.c_str(), X_OK) == 0) return candidate;
     start = end + 1;
   }

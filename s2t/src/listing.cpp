@@ -115,7 +115,8 @@ class Lister {
       int restW = evW;
       if (db_.HasCodingNames()) {
         // ON/OFF/CODING: the OFF and CODING names share the left-aligned column.
-        rest += "/" + (known ? Shown(db_.CodingName(pair)) : std::string("Invalid"));
+        rest += '/';
+        rest += known ? Shown(db_.CodingName(pair)) : std::string("Invalid");
         restW = 2 * evW + 1;
       }
       Appendf(out_, "%-*s %-*s %-*s %*s/%-*s", idWidth_, IdC(n), nameW, Shown(db_.Name(n)).c_str(),

@@ -57,7 +57,10 @@ bool WriteFileAtomically(const std::string& path, std::string_view text, std::st
   std::FILE* file = nullptr;
   std::filesystem::path temp;
   for (int attempt = 0; attempt < 16 && file == nullptr; ++attempt) {
-    temp = folder / ("." + target.filename().string() + Format(".tmp%08x", seed()));
+    std::string name(1, '.');
+    name += target.filename().string();
+    name += Format(".tmp%08x", seed());
+    temp = folder / name;
     file = std::fopen(temp.string().c_str(), "wx");  // text mode, never an existing file
     if (file == nullptr && errno != EEXIST) break;
   }

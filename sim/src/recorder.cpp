@@ -657,7 +657,7 @@ void Session::StartRealtime() {
   const int64_t now = r_.NowMs();
   levels_ = r_.events().StatesAt(now);
   const SimModel& m = r_.model();
-  Say("T" + std::to_string(TicksOfDay(now)) + "\r\n");
+  Say(std::string("T").append(std::to_string(TicksOfDay(now))).append("\r\n"));
   // Block state lines: 64 inputs a line.
   for (int p = 0; p < m.Positions() && !gone_; p += 64) {
     std::string line = std::to_string(p + 1) + ":";
@@ -675,7 +675,7 @@ void Session::Stream() {
   const SimModel& m = r_.model();
   const int64_t t = SteadyMs();
   if (state_ == State::kRealtime && t >= next_mark_) {
-    Say("T" + std::to_string(TicksOfDay(r_.NowMs())) + "\r\n");
+    Say(std::string("T").append(std::to_string(TicksOfDay(r_.NowMs()))).append("\r\n"));
     next_mark_ = t + std::max(5, r_.ScaledMs(1000));
   }
   if (t < next_change_) return;

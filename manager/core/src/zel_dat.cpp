@@ -249,13 +249,17 @@ std::string FormatRecorderLine(const RecorderRecord& r) {
   std::string out = "Recorder=";
   out +=
       Quoted(FileText(r.id)) + "," + Quoted(FileText(r.phone)) + "," + Quoted(FileText(r.password));
-  out += "," + std::to_string(r.type);
-  out += "," + std::to_string(static_cast<uint32_t>(r.reserved[0]));
-  for (std::size_t k = 1; k < 5; ++k) out += "," + std::to_string(r.reserved[k]);
-  out += "," + std::to_string(r.port);
-  out += "," + std::to_string(r.clockSetDay);
-  out += "," + std::to_string(static_cast<int32_t>(r.ipAddress));
-  out += "," + std::to_string(r.tcpPort);
+  auto field = [&out](const std::string& number) {
+    out += ',';
+    out += number;
+  };
+  field(std::to_string(r.type));
+  field(std::to_string(static_cast<uint32_t>(r.reserved[0])));
+  for (std::size_t k = 1; k < 5; ++k) field(std::to_string(r.reserved[k]));
+  field(std::to_string(r.port));
+  field(std::to_string(r.clockSetDay));
+  field(std::to_string(static_cast<int32_t>(r.ipAddress)));
+  field(std::to_string(r.tcpPort));
   return out;
 }
 

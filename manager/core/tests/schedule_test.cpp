@@ -117,8 +117,11 @@ class OldFiles : public ::testing::Test {
     fs::remove_all(dir_);
     fs::create_directories(dir_ / "R1" / "sub");
     settings_.dataFolder = dir_.string();
-    recorders_.push_back(RecorderRecord{.id = "R1"});
-    recorders_.push_back(RecorderRecord{.id = "../escape"});  // never used as a path
+    RecorderRecord r;
+    r.id = "R1";
+    recorders_.push_back(r);
+    r.id = "../escape";  // never used as a path
+    recorders_.push_back(r);
   }
   void TearDown() override { fs::remove_all(dir_); }
   void Touch(const fs::path& p) { std::ofstream(p) << "x"; }
