@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Poll run over 50 simulated TCP/IP recorders with scaled protocol waits: total time, the waits
-# the protocol prescribes, and the engine's own time per recorder against the goal of 5 ms.
+# the protocol prescribes, where the rest went (the recorders' answers, disk syncs) and the
+# engine's own time per recorder against the goal of 5 ms.
 # Usage: bench/poll.sh [COUNT] [SCALE]   (default 50 recorders, waits x0.01; builds
 # build-release if needed). Extra arguments after these go to poll_bench.
 set -euo pipefail

@@ -61,8 +61,8 @@ void FakeClock::Set(LocalTime t) {
 
 void FakeClock::AdvanceSeconds(int64_t seconds) {
   std::lock_guard lock(mu_);
-  int64_t days = DaysFromCivil(now_.year, static_cast<unsigned>(now_.month),
-                               static_cast<unsigned>(now_.day));
+  int64_t days =
+      DaysFromCivil(now_.year, static_cast<unsigned>(now_.month), static_cast<unsigned>(now_.day));
   int64_t secs = days * 86400 + now_.hour * 3600 + now_.minute * 60 + now_.second + seconds;
   int64_t d = secs >= 0 ? secs / 86400 : (secs - 86399) / 86400;
   int64_t rem = secs - d * 86400;
@@ -80,6 +80,12 @@ LocalTime FakeClock::Now() const {
 
 int64_t MonotonicMs() {
   return std::chrono::duration_cast<std::chrono::milliseconds>(
+             std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
+
+int64_t MonotonicUs() {
+  return std::chrono::duration_cast<std::chrono::microseconds>(
              std::chrono::steady_clock::now().time_since_epoch())
       .count();
 }

@@ -12,6 +12,7 @@
 namespace zel::comm {
 
 using zel::platform::MonotonicMs;
+using zel::platform::MonotonicUs;
 
 namespace {
 
@@ -30,7 +31,7 @@ int BaudRateOf(int baud_code) {
   return kBaudRates[static_cast<size_t>(baud_code)];
 }
 
-Connection::Connection(Timings timings, std::atomic<int>* abort_flag, StatusTexts* status)
+Connection::Connection(Timings timings, AbortFlag* abort_flag, StatusTexts* status)
     : timings_(timings), abort_(abort_flag ? abort_flag : &ownAbort_), status_(status) {}
 
 Connection::~Connection() { CloseConnection(kTcpSelector); }
@@ -38,6 +39,15 @@ Connection::~Connection() { CloseConnection(kTcpSelector); }
 void Connection::Attach(std::unique_ptr<Transport> t) {
   CloseConnection(kTcpSelector);
   transport_ = std::move(t);
+  WatchAbort();
+}
+
+void Connection::WatchAbort() {
+  wakeable_ = transport_ && abort_->wake_fd() >= 0 && transport_->SetWakeFd(abort_->wake_fd());
+}
+
+int Connection::WaitStepMs() const {
+  return std::max(1, wakeable_ ? timings_.wake_poll_ms : timings_.xmodem_poll_ms);
 }
 
 void Connection::CloseConnection(int /*selector*/) {
@@ -49,6 +59,7 @@ void Connection::CloseConnection(int /*selector*/) {
   transport_->Close();
   transport_.reset();
   serial_ = nullptr;
+  wakeable_ = false;
 }
 
 int Connection::SendBlock(int /*selector*/, const uint8_t* bytes, int count) {
@@ -74,7 +85,10 @@ void Connection::FlushInput(int selector) {
 
 bool Connection::WaitReadable(int /*selector*/, int timeout_ms) {
   if (!transport_) return false;
-  return transport_->WaitReadable(timeout_ms);
+  const int64_t start = MonotonicUs();
+  const bool readable = transport_->WaitReadable(timeout_ms);
+  (readable ? waitTimes_.answeredUs : waitTimes_.idleUs) += MonotonicUs() - start;
+  return readable;
 }
 
 void Connection::Drain(int /*selector*/) {
@@ -86,7 +100,7 @@ int Connection::WaitForText(int selector, int timeout_ms, std::string_view text)
   std::array<uint8_t, kRingSize> ring{};
   size_t next = 0;   // where the next byte goes
   size_t count = 0;  // bytes held, at most kRingSize
-  const int step = std::max(1, timings_.xmodem_poll_ms);
+  const int step = WaitStepMs();
   for (;;) {
     int b;
     // At most a bounded number of bytes per pass, so a line that never stops sending still
@@ -113,7 +127,7 @@ int Connection::WaitForText(int selector, int timeout_ms, std::string_view text)
 }
 
 void Connection::WaitQuiet(int selector, int quiet_ms) {
-  const int step = std::max(1, timings_.xmodem_poll_ms);
+  const int step = WaitStepMs();
   int64_t lastByte = MonotonicMs();
   for (;;) {
     if (Aborted() || !transport_) return;
@@ -135,6 +149,7 @@ int Connection::OpenConnection(int selector, int baud_code,
     int r = TcpTransport::Connect(tcpIp_, tcpPort_, &tcp);
     if (r != 0) return r;
     transport_ = std::move(tcp);
+    WatchAbort();
     return 0;
   }
 
@@ -144,6 +159,7 @@ int Connection::OpenConnection(int selector, int baud_code,
   SerialPort& line = *port;
   serial_ = port.get();
   transport_ = std::move(port);
+  WatchAbort();
   line.SetBaud(baud_code);
   line.SetDtr(true);
   line.SetRts(true);
@@ -154,7 +170,7 @@ int Connection::OpenConnection(int selector, int baud_code,
 
   line.SetHandshake('N');
   if (status_) status_->SetOperation("Init. Modem");
-  ModemIo modem(line, abort_, timings_.xmodem_poll_ms);
+  ModemIo modem(line, abort_, WaitStepMs());
   auto send = [&](std::string_view text) {
     modem.Send(text);
     return Aborted();

@@ -110,31 +110,53 @@ int FdTransport::ReadByte() {
 }
 
 bool FdTransport::WaitReadable(int timeout_ms) {
-  if (Fill()) return true;
+  // Bytes already read wait in the buffer; otherwise poll first, since callers come here
+  // after a read found nothing.
+  if (head_ < tail_) return true;
   if (timeout_ms < 0) timeout_ms = 0;
-  if (fd_ < 0 || hungUp_) {
-    // Nothing can arrive any more: let the caller's time pass without spinning.
-    if (timeout_ms > 0) ::poll(nullptr, 0, timeout_ms);
-    return false;
-  }
-  int64_t deadline = MonotonicMs() + timeout_ms;
+  const int64_t deadline = MonotonicMs() + timeout_ms;
   for (;;) {
-    pollfd p{fd_, POLLIN, 0};
-    int64_t left = std::max<int64_t>(0, deadline - MonotonicMs());
-    int r = ::poll(&p, 1, static_cast<int>(left));
-    if (r < 0 && errno == EINTR) continue;
-    if (r <= 0) return false;
-    if (Fill()) return true;
-    if (p.revents & (POLLHUP | POLLERR | POLLNVAL)) hungUp_ = true;
-    // Readiness without data is an end of file or a hang-up (Fill marked it); otherwise a
-    // spurious wake-up, so wait out the rest.
-    if (hungUp_) {
-      left = deadline - MonotonicMs();
-      if (left > 0) ::poll(nullptr, 0, static_cast<int>(left));
-      return false;
+    const int left = static_cast<int>(std::max<int64_t>(0, deadline - MonotonicMs()));
+    // Nothing can arrive any more on a closed or hung-up line: the caller's time passes
+    // without spinning (a wake still ends it).
+    const bool line = fd_ >= 0 && !hungUp_;
+    short revents = 0;
+    switch (PollOnce(line, left, &revents)) {
+      case PollResult::kTimeout:
+      case PollResult::kWake:
+        return false;
+      case PollResult::kInterrupted:
+        break;
+      case PollResult::kLine:
+        if (Fill()) return true;
+        // Readiness without data is an end of file or a hang-up (Fill marked it); otherwise
+        // a spurious wake-up, so wait out the rest.
+        if (revents & (POLLHUP | POLLERR | POLLNVAL)) hungUp_ = true;
+        break;
     }
     if (deadline - MonotonicMs() <= 0) return false;
   }
+}
+
+FdTransport::PollResult FdTransport::PollOnce(bool line, int timeout_ms, short* revents) {
+  pollfd p[2];
+  nfds_t n = 0;
+  if (line) p[n++] = pollfd{fd_, POLLIN, 0};
+  const nfds_t wake = n;
+  if (wakeFd_ >= 0) p[n++] = pollfd{wakeFd_, POLLIN, 0};
+  const int r = ::poll(n ? p : nullptr, n, timeout_ms);
+  if (r == 0) return PollResult::kTimeout;
+  if (r < 0) return errno == EINTR ? PollResult::kInterrupted : PollResult::kTimeout;
+  if (wake < n && (p[wake].revents & POLLIN)) {
+    // The abort flag was raised: take the wake so later waits sleep again (their loops look
+    // at the flag before they wait).
+    uint64_t count;
+    [[maybe_unused]] ssize_t got = ::read(wakeFd_, &count, sizeof count);
+    return PollResult::kWake;
+  }
+  if (!line) return PollResult::kInterrupted;
+  *revents = p[0].revents;
+  return PollResult::kLine;
 }
 
 void FdTransport::Drain() {

@@ -8,7 +8,7 @@ namespace zel::comm {
 
 using zel::platform::MonotonicMs;
 
-ModemIo::ModemIo(Transport& line, const std::atomic<int>* abort_flag, int poll_ms)
+ModemIo::ModemIo(Transport& line, const AbortFlag* abort_flag, int poll_ms)
     : line_(line), abort_(abort_flag), pollMs_(std::max(1, poll_ms)) {}
 
 bool ModemIo::Send(std::string_view text) {

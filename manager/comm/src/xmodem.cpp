@@ -28,18 +28,21 @@ constexpr int kCancelCount = 3;
 void WaitUntil(Connection& c, int selector, int64_t deadline) {
   const int64_t left = deadline - MonotonicMs();
   if (left <= 0) return;
-  const int step = std::max(1, c.timings().xmodem_poll_ms);
+  const int step = c.WaitStepMs();
   c.WaitReadable(selector, static_cast<int>(std::min<int64_t>(left, step)));
 }
 
 // One byte within `timeout_ms`, or -1 on a time-out.
 int ReadTimed(Connection& c, int selector, int timeout_ms) {
+  // Most bytes of a block are already waiting: only a wait needs the clock.
+  int b = c.ReadByte(selector);
+  if (b >= 0) return b;
   const int64_t deadline = MonotonicMs() + timeout_ms;
   for (;;) {
-    const int b = c.ReadByte(selector);
+    WaitUntil(c, selector, deadline);
+    b = c.ReadByte(selector);
     if (b >= 0) return b;
     if (MonotonicMs() >= deadline) return -1;
-    WaitUntil(c, selector, deadline);
   }
 }
 
@@ -245,7 +248,11 @@ int XmodemReceive(Connection& c, int selector, const std::filesystem::path& targ
   int result = ReceiveInto(c, selector, [&](const uint8_t* b) {
     return std::fwrite(b, 1, kXmodemBlockSize, f) == static_cast<size_t>(kXmodemBlockSize);
   });
+  // The file is made durable before it takes the target's name, so a crash leaves the old
+  // file or the complete new one.
+  const int64_t syncStart = platform::MonotonicUs();
   if (std::fflush(f) != 0 || ::fsync(::fileno(f)) != 0) result = 7;
+  c.AddDiskSync(platform::MonotonicUs() - syncStart);
   if (std::fclose(f) != 0) result = 7;
   std::error_code ec;
   if (result == 0) {

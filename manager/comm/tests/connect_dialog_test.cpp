@@ -96,7 +96,7 @@ class DialogTest : public ::testing::Test {
   }
 
   SocatPair pty_;
-  std::atomic<int> abort_{0};
+  AbortFlag abort_;
   StatusTexts status_;
   std::unique_ptr<Connection> conn_;
   ScriptedView view_{&status_};

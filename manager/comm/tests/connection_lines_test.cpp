@@ -80,7 +80,7 @@ class LineTest : public ::testing::TestWithParam<std::string> {
     return got;
   }
 
-  std::atomic<int> abort_{0};
+  AbortFlag abort_;
   testing::TcpListener listener_;
   std::unique_ptr<testing::SocatPair> pty_;
   std::unique_ptr<Connection> conn_;
@@ -190,6 +190,44 @@ TEST_P(LineTest, WaitForTextEndsOnAbort) {
   EXPECT_LT(MonotonicMs() - t0, 2000);
 }
 
+TEST_P(LineTest, RaisingTheAbortFlagWakesALongWaitAtOnce) {
+  // With readiness waits this long, only the flag's wake can end the waits early.
+  Timings t = conn_->timings();
+  t.wake_poll_ms = 60000;
+  conn_->SetTimings(t);
+  EXPECT_GT(conn_->WaitStepMs(), 30000);
+  Feeder f([&](std::atomic<bool>&) {
+    std::this_thread::sleep_for(60ms);
+    abort_ = 1;
+  });
+  int64_t t0 = MonotonicMs();
+  conn_->WaitQuiet(selector_, 30000);
+  EXPECT_LT(MonotonicMs() - t0, 3000);
+  EXPECT_TRUE(conn_->Aborted());
+  // Cleared, the flag no longer cuts waits short: a later wait runs its full time.
+  abort_ = 0;
+  t0 = MonotonicMs();
+  EXPECT_FALSE(conn_->WaitReadable(selector_, 150));
+  EXPECT_GE(MonotonicMs() - t0, 140);
+}
+
+TEST_P(LineTest, WaitTimesTellSilenceFromAnswers) {
+  conn_->ResetWaitTimes();
+  conn_->WaitQuiet(selector_, 100);
+  EXPECT_GE(conn_->wait_times().idleUs, 90000);
+  EXPECT_EQ(conn_->wait_times().answeredUs, 0);
+  Feeder f([&](std::atomic<bool>&) {
+    std::this_thread::sleep_for(80ms);
+    WriteAll(peer_, "x");
+  });
+  ASSERT_TRUE(conn_->WaitReadable(selector_, 3000));
+  EXPECT_EQ(conn_->ReadByte(selector_), 'x');
+  EXPECT_GE(conn_->wait_times().answeredUs, 60000);
+  EXPECT_LT(conn_->wait_times().idleUs, 1000000);
+  conn_->ResetWaitTimes();
+  EXPECT_EQ(conn_->wait_times().idleUs, 0);
+}
+
 TEST_P(LineTest, WaitQuietRestartsItsTimerAtEveryByteAndDiscardsThem) {
   Feeder f([&](std::atomic<bool>& stop) {
     for (int i = 0; i < 10 && !stop; ++i) {
@@ -295,7 +333,8 @@ TEST(TcpOpen, ARefusedConnectIsASocketErrorNotALayerCode) {
 }
 
 TEST(TcpOpen, TcpIgnoresTheAbortFlagAndThePhoneNumber) {
-  std::atomic<int> abort{1};
+  AbortFlag abort;
+  abort.store(1);
   testing::TcpListener l;
   Connection c({}, &abort);
   c.SetTcpEndpoint(0x7F000001, l.port());

@@ -54,7 +54,7 @@ class DialTest : public ::testing::Test {
   }
 
   SocatPair pty_;
-  std::atomic<int> abort_{0};
+  AbortFlag abort_;
   StatusTexts status_;
   std::unique_ptr<Connection> conn_;
   int64_t took_ = 0;

@@ -33,7 +33,7 @@ class ModemIoTest : public ::testing::Test {
   }
   void TearDown() override { close(peer_); }
 
-  std::atomic<int> abort_{0};
+  AbortFlag abort_;
   std::unique_ptr<FdTransport> line_;
   std::unique_ptr<ModemIo> modem_;
   int peer_ = -1;

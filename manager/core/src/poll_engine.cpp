@@ -1,5 +1,7 @@
 #include "zel/core/poll_engine.h"
 
+#include <poll.h>
+
 #include <chrono>
 #include <cstdio>
 #include <system_error>
@@ -15,8 +17,8 @@ namespace zel::core {
 namespace fs = std::filesystem;
 
 std::string PollResultText(int code) {
-  static const char* const kTexts[] = {"Success",    "No Modem", "Busy",
-                                       "No Carrier", "No Connect", "No Login",
+  static const char* const kTexts[] = {"Success",        "No Modem",    "Busy",
+                                       "No Carrier",     "No Connect",  "No Login",
                                        "Wrong Password", "Xmodem Fail", "Poll Aborted"};
   if (code < 0 || code > 8) return {};
   return kTexts[code];
@@ -24,8 +26,7 @@ std::string PollResultText(int code) {
 
 std::string PollLogName(const platform::LocalTime& day) {
   char buf[40];
-  std::snprintf(buf, sizeof buf, "Poll_log_%02d%02d%02d.txt", day.year % 100, day.month,
-                day.day);
+  std::snprintf(buf, sizeof buf, "Poll_log_%02d%02d%02d.txt", day.year % 100, day.month, day.day);
   return buf;
 }
 
@@ -98,6 +99,11 @@ fs::path PollEngine::LastLogPath() const {
   return logPath_;
 }
 
+PollEngine::RunTimes PollEngine::LastRunTimes() const {
+  std::lock_guard l(mu_);
+  return runTimes_;
+}
+
 std::vector<fs::path> PollEngine::LastNewFiles() const {
   std::lock_guard l(mu_);
   return newFiles_;
@@ -133,6 +139,7 @@ void PollEngine::StartPoll(const StationSettings& settings, bool all, bool direc
     run.query = query_;
     outcomes_.clear();
     newFiles_.clear();
+    runTimes_ = {};
     logPath_.clear();
   }
   RecorderList& list = *env_.recorders;
@@ -164,17 +171,26 @@ void PollEngine::SetResult(const std::string& s) {
 void PollEngine::PauseAfterClose() {
   // The line rests after each attempt before the next connection; an abort cuts it short, as
   // nothing else will be polled.
+  const int64_t start = platform::MonotonicUs();
   const int64_t end = platform::MonotonicMs() + env_.afterCloseMs;
   while (!abort_.load()) {
     int64_t left = end - platform::MonotonicMs();
     if (left <= 0) break;
-    std::this_thread::sleep_for(std::chrono::milliseconds(std::min<int64_t>(left, 20)));
+    if (abort_.wake_fd() < 0) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(std::min<int64_t>(left, 20)));
+      continue;
+    }
+    // Raising the abort flag ends the pause at once.
+    pollfd p{abort_.wake_fd(), POLLIN, 0};
+    if (::poll(&p, 1, static_cast<int>(std::min<int64_t>(left, 1000))) > 0) abort_.TakeWake();
   }
+  pauseUs_ += platform::MonotonicUs() - start;
 }
 
 void PollEngine::Thread(Run run) {
   const platform::LocalTime started = env_.clock->Now();
   PollLog log;
+  pauseUs_ = 0;
   Emit(PollEvent::kRunStart, "", std::to_string(run.jobs.size()));
   if (run.settings.dataFolder.empty()) {
     Emit(PollEvent::kError, "",
@@ -223,12 +239,16 @@ void PollEngine::Thread(Run run) {
     outcomes_.push_back(outcome);
   }
   log.Close();
+  {
+    std::lock_guard l(mu_);
+    runTimes_.waits = conn.wait_times();
+    runTimes_.pauseUs = pauseUs_;
+  }
   Emit(PollEvent::kRunEnd, "", "");
   running_ = false;
 }
 
-int PollEngine::PollRecorder(Run& run, Job& job, comm::Connection& c, int selector,
-                             PollLog& log) {
+int PollEngine::PollRecorder(Run& run, Job& job, comm::Connection& c, int selector, PollLog& log) {
   const RecorderRecord& r = job.record;
   const platform::LocalTime now = env_.clock->Now();
   log.Write(TimeStamp(now) + " Polling:" + r.id + "\n");
@@ -266,7 +286,8 @@ int PollEngine::PollRecorder(Run& run, Job& job, comm::Connection& c, int select
         step("Set Clock");
         comm::SetClock(c, selector, r, *env_.clock);
         // Only while the record still belongs to this job (a newer run may own it).
-        env_.recorders->UpdateJob(job.token, [today](RecorderRecord& rec) { rec.clockSetDay = today; });
+        env_.recorders->UpdateJob(job.token,
+                                  [today](RecorderRecord& rec) { rec.clockSetDay = today; });
         job.record.clockSetDay = today;
       }
     }
@@ -287,12 +308,11 @@ int PollEngine::PollRecorder(Run& run, Job& job, comm::Connection& c, int select
   if (code == 0 && (run.ops & kOpUploadSetup)) {
     step("Upload Setup");
     RecorderList* list = env_.recorders;
-    code = comm::UploadSetup(c, selector, r, *folder,
-                             [list](const std::string& id, const std::string& password) {
-                               list->UpdateById(id, [&](RecorderRecord& rec) {
-                                 rec.password = password.substr(0, kMaxPassword);
-                               });
-                             });
+    code = comm::UploadSetup(
+        c, selector, r, *folder, [list](const std::string& id, const std::string& password) {
+          list->UpdateById(
+              id, [&](RecorderRecord& rec) { rec.password = password.substr(0, kMaxPassword); });
+        });
   }
   if (code == 0 && (run.ops & kOpPollEvents)) {
     step("Poll Events");
@@ -321,8 +341,8 @@ int PollEngine::PollRecorder(Run& run, Job& job, comm::Connection& c, int select
   return code;
 }
 
-int PollEngine::PollSetup(Run&, Job& job, comm::Connection& c, int selector,
-                          const fs::path& folder, PollLog& log) {
+int PollEngine::PollSetup(Run&, Job& job, comm::Connection& c, int selector, const fs::path& folder,
+                          PollLog& log) {
   const RecorderRecord& r = job.record;
   const fs::path fresh = folder / "new_setupdata.bin";
   const fs::path saved = folder / comm::kSetupFileName;
@@ -339,8 +359,8 @@ int PollEngine::PollSetup(Run&, Job& job, comm::Connection& c, int selector,
   } else {
     fs::rename(fresh, saved, ec);
     if (ec) {
-      Emit(PollEvent::kError, r.id, "Cannot rename " + fresh.string() + " to " + saved.string() +
-                                        ": " + ec.message());
+      Emit(PollEvent::kError, r.id,
+           "Cannot rename " + fresh.string() + " to " + saved.string() + ": " + ec.message());
       return comm::kPollTransferFailed;
     }
     std::lock_guard l(mu_);

@@ -96,7 +96,7 @@ SetupDatabase SimSetup(const std::string& password, const std::string& rename = 
 // A data folder, a recorder list, a fake clock and an engine with waits scaled to 1/100.
 class Rig {
  public:
-  explicit Rig(const std::string& tag) : tmp_(tag), clock_(kWednesday) {
+  explicit Rig(const std::string& tag, int afterCloseMs = 5) : tmp_(tag), clock_(kWednesday) {
     data_ = tmp_.path() / "data";
     fs::create_directories(data_);
     settings.dataFolder = data_.string();
@@ -108,7 +108,7 @@ class Rig {
     env.launcher = &launcher;
     env.status = &status;
     env.timings = comm::Timings{}.Scaled(0.01);
-    env.afterCloseMs = 5;
+    env.afterCloseMs = afterCloseMs;
     engine = std::make_unique<PollEngine>(env);
     engine->onEvent = [this](const PollEvent& e) {
       std::lock_guard l(mu_);
@@ -149,6 +149,21 @@ class Rig {
     const int64_t end = platform::MonotonicMs() + timeout_ms;
     while (platform::MonotonicMs() < end) {
       if (SawStep(recorder, step)) return true;
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return false;
+  }
+
+  // Waits (bounded) until the run has reported the result of an attempt on `recorder`.
+  bool AwaitResult(const std::string& recorder, int timeout_ms = 10000) {
+    const int64_t end = platform::MonotonicMs() + timeout_ms;
+    while (platform::MonotonicMs() < end) {
+      {
+        std::lock_guard l(mu_);
+        for (const PollEvent& e : events_) {
+          if (e.kind == PollEvent::kResult && e.recorder == recorder) return true;
+        }
+      }
       std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     return false;
@@ -456,6 +471,40 @@ TEST(PollEngineSim, AbortEndsTheRunAndPollsNoFurtherRecorder) {
   EXPECT_EQ(sim.StatsCount("SLOW", "connections"), 1) << sim.Output();
   EXPECT_EQ(sim.StatsCount("B", "connections"), 0) << sim.Output();
   EXPECT_EQ(sim.StatsCount("C", "connections"), 0) << sim.Output();
+}
+
+TEST(PollEngineSim, AbortCutsThePauseAfterCloseShort) {
+  TempFolder cfgDir("pausecfg");
+  SimProcess sim;
+  ASSERT_TRUE(sim.StartFleet(cfgDir.path() / "fleet.ini",
+                             "scale = 0.01\n"
+                             "[recorder A]\nmodel = KRV-517XL\npassword = PW1\ntcp = 0\n"
+                             "[recorder B]\nmodel = KRV-517XL\npassword = PW2\ntcp = 0\n"))
+      << sim.error();
+  // A minute's pause after each connection: only the abort can end this run in time.
+  Rig rig("poll_pause", 60000);
+  rig.Add(TcpRecorder("A", "PW1", sim.Port("A")));
+  rig.Add(TcpRecorder("B", "PW2", sim.Port("B")));
+  rig.Start(kOpsLoginOnly, 0);
+  ASSERT_TRUE(rig.AwaitResult("A")) << rig.EventText();
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  const int64_t t0 = platform::MonotonicMs();
+  rig.engine->Abort();
+  ASSERT_TRUE(rig.Finish(5000)) << "the pause went on after the abort";
+  EXPECT_LT(platform::MonotonicMs() - t0, 5000);
+  const auto out = rig.engine->LastOutcomes();
+  ASSERT_EQ(out.size(), 2u);
+  EXPECT_EQ(out[0].code, 0);
+  EXPECT_EQ(out[1].attempts, 0);
+  EXPECT_EQ(rig.Log(), "02:15:00 Polling:A\n Success\n");
+  // The run's time is accounted: the login's silences (40 + 50 ms at this scale), the
+  // recorder's prompt, and the pause until the abort.
+  const PollEngine::RunTimes t = rig.engine->LastRunTimes();
+  EXPECT_GE(t.waits.idleUs, 80000);
+  EXPECT_GT(t.waits.answeredUs, 0);
+  EXPECT_EQ(t.waits.diskSyncUs, 0);
+  EXPECT_GE(t.pauseUs, 90000);
+  EXPECT_LT(t.pauseUs, 5000000);
 }
 
 TEST(PollEngineSim, NewRunStopsTheRunningOne) {

@@ -51,5 +51,7 @@ int WeekdayOf(int year, int month, int day);
 
 // Milliseconds of a monotonic clock, for time-outs.
 int64_t MonotonicMs();
+// The same clock in microseconds.
+int64_t MonotonicUs();
 
 }  // namespace zel::platform

@@ -13,6 +13,7 @@
 #include <string>
 #include <string_view>
 
+#include "zel/comm/abort_flag.h"
 #include "zel/comm/status.h"
 #include "zel/comm/timings.h"
 #include "zel/comm/transport.h"
@@ -50,7 +51,7 @@ int BaudRateOf(int baud_code);
 
 class Connection {
  public:
-  explicit Connection(Timings timings = {}, std::atomic<int>* abort_flag = nullptr,
+  explicit Connection(Timings timings = {}, AbortFlag* abort_flag = nullptr,
                       StatusTexts* status = nullptr);
   ~Connection();
   Connection(const Connection&) = delete;
@@ -61,7 +62,7 @@ class Connection {
   void SetPortMap(PortMap m) { ports_ = std::move(m); }
   const Timings& timings() const { return timings_; }
   void SetTimings(const Timings& t) { timings_ = t; }
-  std::atomic<int>& abort_flag() { return *abort_; }
+  AbortFlag& abort_flag() { return *abort_; }
   bool Aborted() const { return abort_->load() != 0; }
   StatusTexts* status() { return status_; }
 
@@ -91,6 +92,19 @@ class Connection {
   // Lets everything sent leave the line (before a close, so a last ACK is not lost).
   void Drain(int selector);
   bool IsOpen() const { return transport_ != nullptr; }
+  // Longest single readiness wait of a loop that also watches the abort flag: long when
+  // raising the flag wakes the line, otherwise the short polling step.
+  int WaitStepMs() const;
+
+  // Where the time of this connection's waits went, in microseconds since the last reset.
+  struct WaitTimes {
+    int64_t answeredUs = 0;  // readiness waits that ended with a byte from the line
+    int64_t idleUs = 0;      // readiness waits that ended without one (silence, time-outs)
+    int64_t diskSyncUs = 0;  // received files being made durable (AddDiskSync)
+  };
+  const WaitTimes& wait_times() const { return waitTimes_; }
+  void ResetWaitTimes() { waitTimes_ = {}; }
+  void AddDiskSync(int64_t us) { waitTimes_.diskSyncUs += us; }
 
   // Uses a line that is already open (tests, the simulator) as the current connection; a line
   // that was open before is closed.
@@ -98,8 +112,13 @@ class Connection {
 
  private:
   Timings timings_;
-  std::atomic<int> ownAbort_{0};
-  std::atomic<int>* abort_;
+  // Hands the abort flag's wake to the line just opened.
+  void WatchAbort();
+
+  AbortFlag ownAbort_;
+  AbortFlag* abort_;
+  bool wakeable_ = false;  // the open line ends its waits when the abort flag is raised
+  WaitTimes waitTimes_;
   StatusTexts* status_;
   ConnectionSettings settings_;
   PortMap ports_;

@@ -23,7 +23,12 @@ class FdTransport : public Transport {
   // descriptor, or when the line takes no byte for write_stall_ms.
   int Write(const uint8_t* data, size_t n) override;
   int ReadByte() override;
+  // Ends early, false, when the wake descriptor becomes readable.
   bool WaitReadable(int timeout_ms) override;
+  bool SetWakeFd(int fd) override {
+    wakeFd_ = fd;
+    return true;
+  }
   // On a terminal waits until the output queue is empty (at most drain_limit_ms); elsewhere a
   // no-op.
   void Drain() override;
@@ -45,7 +50,12 @@ class FdTransport : public Transport {
   // Reads what is waiting into the buffer; returns true when the buffer holds a byte.
   bool Fill();
 
+  enum class PollResult { kTimeout, kInterrupted, kLine, kWake };
+  // One poll() of `fd_` (when `line`) and of the wake descriptor.
+  PollResult PollOnce(bool line, int timeout_ms, short* revents);
+
   int fd_;
+  int wakeFd_ = -1;
   bool owned_;
   bool isTty_ = false;
   bool isSocket_ = false;

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "zel/comm/abort_flag.h"
 #include "zel/comm/transport.h"
 
 namespace zel::comm {
@@ -16,7 +17,7 @@ namespace zel::comm {
 class ModemIo {
  public:
   // `abort_flag` (may be null) ends a running wait as a time-out when it becomes non-zero.
-  ModemIo(Transport& line, const std::atomic<int>* abort_flag, int poll_ms);
+  ModemIo(Transport& line, const AbortFlag* abort_flag, int poll_ms);
 
   // Sends the text as it is; false when the line did not take it.
   bool Send(std::string_view text);
@@ -40,7 +41,7 @@ class ModemIo {
   bool Aborted() const { return abort_ != nullptr && abort_->load() != 0; }
 
   Transport& line_;
-  const std::atomic<int>* abort_;
+  const AbortFlag* abort_;
   int pollMs_;
   Mode mode_ = Mode::kIdle;
   std::vector<std::string> answers_;

@@ -23,7 +23,8 @@ struct Timings {
   int xmodem_start_ms = 60000;      // first byte / first 'C'
   int xmodem_c_interval_ms = 5000;  // receiver repeats 'C'
   int xmodem_byte_ms = 15000;       // one byte inside a block, one answer to a block or EOT
-  int xmodem_poll_ms = 5;           // longest single readiness wait
+  int xmodem_poll_ms = 5;           // longest single readiness wait on a line that cannot be woken
+  int wake_poll_ms = 1000;          // the same where raising the abort flag wakes the line
   int xmodem_settle_ms = 1000;      // quiet that confirms an EOT, and ends a purge before a NAK
 
   // A copy with every wait multiplied by `factor` (at least 1 ms each).
@@ -43,6 +44,7 @@ struct Timings {
     s(t.xmodem_c_interval_ms);
     s(t.xmodem_byte_ms);
     s(t.xmodem_poll_ms);
+    s(t.wake_poll_ms);
     s(t.xmodem_settle_ms);
     return t;
   }

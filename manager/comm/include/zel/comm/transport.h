@@ -17,6 +17,12 @@ class Transport {
   virtual bool WaitReadable(int timeout_ms) = 0;
   // Waits until everything written has left (tcdrain on a serial line).
   virtual void Drain() {}
+  // Also ends WaitReadable early when `fd` (an eventfd) becomes readable, taking its count.
+  // False when this kind of line cannot watch one.
+  virtual bool SetWakeFd(int fd) {
+    (void)fd;
+    return false;
+  }
   virtual void Close() = 0;
 };
 

@@ -88,8 +88,8 @@ class PollLog {
 class PollEngine {
  public:
   struct Environment {
-    RecorderList* recorders = nullptr;  // the station manager's list (required)
-    platform::Clock* clock = nullptr;   // local time (required)
+    RecorderList* recorders = nullptr;       // the station manager's list (required)
+    platform::Clock* clock = nullptr;        // local time (required)
     platform::Launcher* launcher = nullptr;  // quick plot; may be null
     comm::StatusTexts* status = nullptr;     // may be null
     comm::Timings timings;
@@ -130,7 +130,15 @@ class PollEngine {
   std::filesystem::path LastLogPath() const;
   std::vector<std::filesystem::path> LastNewFiles() const;
 
-  std::atomic<int>& abort_flag() { return abort_; }
+  // Where the last run's time went, in microseconds: the lines' readiness waits and disk
+  // syncs, and the pauses after each connection. The rest is the engine's own work.
+  struct RunTimes {
+    comm::Connection::WaitTimes waits;
+    int64_t pauseUs = 0;
+  };
+  RunTimes LastRunTimes() const;
+
+  comm::AbortFlag& abort_flag() { return abort_; }
 
  private:
   struct Job {
@@ -162,11 +170,13 @@ class PollEngine {
   void PauseAfterClose();
 
   Environment env_;
-  std::atomic<int> abort_{0};
+  comm::AbortFlag abort_;
   std::thread thread_;
+  int64_t pauseUs_ = 0;  // the poll thread's own
   std::atomic<bool> running_{false};
   QueryTarget query_;
-  mutable std::mutex mu_;  // guards outcomes_, logPath_, newFiles_, query_
+  mutable std::mutex mu_;  // guards outcomes_, logPath_, newFiles_, query_, runTimes_
+  RunTimes runTimes_;
   std::vector<Outcome> outcomes_;
   std::filesystem::path logPath_;
   std::vector<std::filesystem::path> newFiles_;
