@@ -46,6 +46,17 @@ void Connection::WatchAbort() {
   wakeable_ = transport_ && abort_->wake_fd() >= 0 && transport_->SetWakeFd(abort_->wake_fd());
 }
 
+Connection::WaitTimes Connection::wait_times() const {
+  WaitTimes t = waitTimes_;
+  if (transport_) t.lineIoUs += transport_->IoUs() - ioBase_;
+  return t;
+}
+
+void Connection::ResetWaitTimes() {
+  waitTimes_ = {};
+  ioBase_ = transport_ ? transport_->IoUs() : 0;
+}
+
 int Connection::WaitStepMs() const {
   return std::max(1, wakeable_ ? timings_.wake_poll_ms : timings_.xmodem_poll_ms);
 }
@@ -57,6 +68,8 @@ void Connection::CloseConnection(int /*selector*/) {
   transport_->Drain();
   if (serial_ != nullptr) serial_->SetDtr(false);
   transport_->Close();
+  waitTimes_.lineIoUs += transport_->IoUs() - ioBase_;
+  ioBase_ = 0;
   transport_.reset();
   serial_ = nullptr;
   wakeable_ = false;

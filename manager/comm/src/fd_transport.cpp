@@ -18,6 +18,7 @@
 namespace zel::comm {
 
 using zel::platform::MonotonicMs;
+using zel::platform::MonotonicUs;
 
 namespace {
 
@@ -66,9 +67,11 @@ int FdTransport::Write(const uint8_t* data, size_t n) {
   size_t done = 0;
   int64_t lastProgress = MonotonicMs();
   while (done < n) {
+    const int64_t start = MonotonicUs();
     ssize_t w = isSocket_ ? ::send(fd_, data + done, n - done, MSG_NOSIGNAL)
                 : isPipe_ ? WriteWithoutSigpipe(fd_, data + done, n - done)
                           : ::write(fd_, data + done, n - done);
+    ioUs_ += MonotonicUs() - start;
     if (w > 0) {
       done += static_cast<size_t>(w);
       lastProgress = MonotonicMs();
@@ -92,7 +95,9 @@ bool FdTransport::Fill() {
   head_ = tail_ = 0;
   if (fd_ < 0 || hungUp_) return false;
   for (;;) {
+    const int64_t start = MonotonicUs();
     ssize_t r = ::read(fd_, buf_.data(), buf_.size());
+    ioUs_ += MonotonicUs() - start;
     if (r > 0) {
       tail_ = static_cast<size_t>(r);
       return true;

@@ -4,10 +4,10 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
-#include <random>
 #include <string>
 #include <system_error>
 
@@ -207,16 +207,23 @@ int ReceiveInto(Connection& c, int selector, Sink&& sink) {
   return (r == BlockResult::kEot && sink_ok) ? 0 : 7;
 }
 
-std::filesystem::path TempPathBeside(const std::filesystem::path& target) {
+// A new, exclusively created file beside `target` for the bytes being received; null when the
+// folder takes no new file.
+std::FILE* CreateTempBeside(const std::filesystem::path& target, std::filesystem::path* temp) {
   static std::atomic<unsigned> counter{0};
-  std::random_device rd;
-  char tail[64];
-  std::snprintf(tail, sizeof tail, ".part-%ld-%u-%06x", static_cast<long>(::getpid()), counter++,
-                static_cast<unsigned>(rd() & 0xFFFFFF));
-  std::string name(1, '.');
-  name.append(target.filename().string());
-  name.append(tail);
-  return target.parent_path() / name;
+  for (int attempt = 0; attempt < 4; ++attempt) {
+    char tail[64];
+    std::snprintf(tail, sizeof tail, ".part-%ld-%u-%06x", static_cast<long>(::getpid()), counter++,
+                  static_cast<unsigned>(platform::MonotonicUs() & 0xFFFFFF));
+    std::string name(1, '.');
+    name.append(target.filename().string());
+    name.append(tail);
+    *temp = target.parent_path() / name;
+    // "x": a file left by an earlier process under the same name is never overwritten.
+    if (std::FILE* f = std::fopen(temp->c_str(), "wbx")) return f;
+    if (errno != EEXIST) return nullptr;
+  }
+  return nullptr;
 }
 
 }  // namespace
@@ -242,8 +249,8 @@ int XmodemReceiveBytes(Connection& c, int selector, std::vector<uint8_t>& data) 
 }
 
 int XmodemReceive(Connection& c, int selector, const std::filesystem::path& target) {
-  const std::filesystem::path temp = TempPathBeside(target);
-  std::FILE* f = std::fopen(temp.c_str(), "wb");
+  std::filesystem::path temp;
+  std::FILE* f = CreateTempBeside(target, &temp);
   if (f == nullptr) return 7;
   int result = ReceiveInto(c, selector, [&](const uint8_t* b) {
     return std::fwrite(b, 1, kXmodemBlockSize, f) == static_cast<size_t>(kXmodemBlockSize);

@@ -224,8 +224,16 @@ TEST_P(LineTest, WaitTimesTellSilenceFromAnswers) {
   EXPECT_EQ(conn_->ReadByte(selector_), 'x');
   EXPECT_GE(conn_->wait_times().answeredUs, 60000);
   EXPECT_LT(conn_->wait_times().idleUs, 1000000);
+  // The system calls that moved bytes are counted apart from the waits.
+  const std::string block(20000, 'w');
+  ASSERT_EQ(conn_->SendBlock(selector_, reinterpret_cast<const uint8_t*>(block.data()),
+                             static_cast<int>(block.size())),
+            static_cast<int>(block.size()));
+  EXPECT_EQ(ReadFor(peer_, block.size(), 3000).size(), block.size());
+  EXPECT_GT(conn_->wait_times().lineIoUs, 0);
   conn_->ResetWaitTimes();
   EXPECT_EQ(conn_->wait_times().idleUs, 0);
+  EXPECT_EQ(conn_->wait_times().lineIoUs, 0);
 }
 
 TEST_P(LineTest, WaitQuietRestartsItsTimerAtEveryByteAndDiscardsThem) {

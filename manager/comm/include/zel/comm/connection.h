@@ -101,9 +101,10 @@ class Connection {
     int64_t answeredUs = 0;  // readiness waits that ended with a byte from the line
     int64_t idleUs = 0;      // readiness waits that ended without one (silence, time-outs)
     int64_t diskSyncUs = 0;  // received files being made durable (AddDiskSync)
+    int64_t lineIoUs = 0;    // the system's read and write calls on the lines
   };
-  const WaitTimes& wait_times() const { return waitTimes_; }
-  void ResetWaitTimes() { waitTimes_ = {}; }
+  WaitTimes wait_times() const;
+  void ResetWaitTimes();
   void AddDiskSync(int64_t us) { waitTimes_.diskSyncUs += us; }
 
   // Uses a line that is already open (tests, the simulator) as the current connection; a line
@@ -119,6 +120,7 @@ class Connection {
   AbortFlag* abort_;
   bool wakeable_ = false;  // the open line ends its waits when the abort flag is raised
   WaitTimes waitTimes_;
+  int64_t ioBase_ = 0;  // the open line's IoUs() at the last reset
   StatusTexts* status_;
   ConnectionSettings settings_;
   PortMap ports_;

@@ -29,6 +29,7 @@ class FdTransport : public Transport {
     wakeFd_ = fd;
     return true;
   }
+  int64_t IoUs() const override { return ioUs_; }
   // On a terminal waits until the output queue is empty (at most drain_limit_ms); elsewhere a
   // no-op.
   void Drain() override;
@@ -66,6 +67,7 @@ class FdTransport : public Transport {
   std::array<uint8_t, 4096> buf_{};
   size_t head_ = 0;
   size_t tail_ = 0;
+  int64_t ioUs_ = 0;
 };
 
 }  // namespace zel::comm

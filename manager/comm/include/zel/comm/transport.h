@@ -23,6 +23,9 @@ class Transport {
     (void)fd;
     return false;
   }
+  // Microseconds spent so far in the system's read and write calls that move the bytes (not
+  // in readiness waits); 0 where not measured.
+  virtual int64_t IoUs() const { return 0; }
   virtual void Close() = 0;
 };
 
