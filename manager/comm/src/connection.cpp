@@ -133,7 +133,7 @@ int Connection::WaitForText(int selector, int timeout_ms, std::string_view text)
       if (match) return 1;
     }
     const int64_t elapsed = MonotonicMs() - start;
-    if (elapsed > timeout_ms || Aborted() || !transport_) return 0;
+    if (elapsed > timeout_ms || Aborted() || LineGone()) return 0;
     const int64_t left = timeout_ms - elapsed + 1;
     WaitReadable(selector, static_cast<int>(std::min<int64_t>(left, step)));
   }
@@ -143,7 +143,7 @@ void Connection::WaitQuiet(int selector, int quiet_ms) {
   const int step = WaitStepMs();
   int64_t lastByte = MonotonicMs();
   for (;;) {
-    if (Aborted() || !transport_) return;
+    if (Aborted() || LineGone()) return;
     bool got = false;
     for (int n = 0; n < kBytesPerPass && ReadByte(selector) >= 0; ++n) got = true;
     const int64_t now = MonotonicMs();

@@ -39,6 +39,8 @@ int ReadTimed(Connection& c, int selector, int timeout_ms) {
   if (b >= 0) return b;
   const int64_t deadline = MonotonicMs() + timeout_ms;
   for (;;) {
+    // A cut line brings nothing more: fail now rather than after every time-out.
+    if (c.LineGone()) return -1;
     WaitUntil(c, selector, deadline);
     b = c.ReadByte(selector);
     if (b >= 0) return b;
@@ -72,7 +74,7 @@ class Receiver {
         pending_ = b;
         return true;
       }
-      if (MonotonicMs() >= deadline) return false;
+      if (MonotonicMs() >= deadline || c_.LineGone()) return false;
       WaitUntil(c_, sel_, std::min(deadline, next_c));
     }
   }
@@ -173,6 +175,7 @@ class Receiver {
         case BlockResult::kBad:
           break;
       }
+      if (c_.LineGone()) break;
     }
     SendCancel(c_, sel_);
     return BlockResult::kBad;
@@ -281,7 +284,7 @@ int XmodemSendBytes(Connection& c, int selector, const std::vector<uint8_t>& dat
       if (b == kCrcRequest) break;
       if (b == kNak || b == kCan) return 7;
       if (b < 0) {
-        if (MonotonicMs() >= deadline) return 7;
+        if (MonotonicMs() >= deadline || c.LineGone()) return 7;
         WaitUntil(c, selector, deadline);
       }
     }
@@ -294,7 +297,7 @@ int XmodemSendBytes(Connection& c, int selector, const std::vector<uint8_t>& dat
       const int b = c.ReadByte(selector);
       if (b == kAck || b == kNak || b == kCan) return b;
       if (b < 0) {
-        if (MonotonicMs() >= deadline) return -1;
+        if (MonotonicMs() >= deadline || c.LineGone()) return -1;
         WaitUntil(c, selector, deadline);
       }
     }

@@ -340,6 +340,34 @@ TEST(TcpOpen, ARefusedConnectIsASocketErrorNotALayerCode) {
   EXPECT_EQ(ConnectionErrorText(r), "Unknown error");
 }
 
+// A socket has an end: once the recorder (or its terminal server) closes it, waits end at once.
+// A serial line has none; a far end closing its port without dropping carrier goes unnoticed
+// there, as on a real cable.
+TEST(TcpOpen, WaitsEndWhenTheFarEndClosesTheSocket) {
+  testing::TcpListener l;
+  Connection c;
+  c.SetTcpEndpoint(0x7F000001, l.port());
+  int peer = -1;
+  std::thread acc([&] { peer = l.Accept(); });
+  ASSERT_EQ(c.OpenConnection(kTcpSelector, 0, std::nullopt), 0);
+  acc.join();
+  ASSERT_GE(peer, 0);
+  WriteAll(peer, "last words");
+  close(peer);
+  // What was sent before the close is still read, then nothing more can come.
+  EXPECT_EQ(c.WaitForText(kTcpSelector, 3000, "words"), 1);
+  EXPECT_FALSE(c.LineGone());
+  int64_t t0 = MonotonicMs();
+  EXPECT_EQ(c.WaitForText(kTcpSelector, 20000, "never"), 0);
+  EXPECT_LT(MonotonicMs() - t0, 5000);
+  EXPECT_TRUE(c.LineGone());
+  t0 = MonotonicMs();
+  c.WaitQuiet(kTcpSelector, 20000);
+  EXPECT_LT(MonotonicMs() - t0, 5000);
+  c.CloseConnection(kTcpSelector);
+  EXPECT_TRUE(c.LineGone());
+}
+
 TEST(TcpOpen, TcpIgnoresTheAbortFlagAndThePhoneNumber) {
   AbortFlag abort;
   abort.store(1);

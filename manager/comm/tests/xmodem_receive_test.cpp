@@ -12,6 +12,7 @@
 #include "peers/scripted_peer.h"
 #include "zel/comm/crc16.h"
 #include "zel/comm/xmodem.h"
+#include "zel/platform/clock.h"
 
 namespace zel::comm {
 namespace {
@@ -316,6 +317,47 @@ TEST_F(XmodemReceiveTest, SenderVanishingMidTransferFails) {
   EXPECT_EQ(peer_.Read(), ACK);
   // Silence: five time-outs, each answered with NAK, then three CANs and the final ACK.
   EXPECT_EQ(peer_.ReadUntilQuiet(400), std::string("\x15\x15\x15\x15\x15\x18\x18\x18\x06", 9));
+  EXPECT_EQ(rx.get(), 7);
+  EXPECT_FALSE(fs::exists(target_));
+  EXPECT_TRUE(Entries().empty());
+}
+
+TEST_F(XmodemReceiveTest, ACutLineFailsAtOnceNotAfterEveryTimeOut) {
+  // With these time-outs a silent sender would take five times 20 s to give up; a sender
+  // whose end of the line is closed cannot send more, and the transfer ends now.
+  Timings t = FastTimings();
+  t.xmodem_byte_ms = 20000;
+  t.xmodem_settle_ms = 1000;
+  conn_.SetTimings(t);
+  const auto old = Pattern(256, 9);
+  WriteFile(target_, old);
+  auto rx = StartReceive();
+  ASSERT_TRUE(peer_.WaitFor('C'));
+  peer_.Write(Frame(1, Pattern(128, 1)));
+  EXPECT_EQ(peer_.Read(), ACK);
+  // Half a block, then the line is cut.
+  auto half = Frame(2, Pattern(128, 2));
+  half.resize(60);
+  peer_.Write(half);
+  const int64_t t0 = platform::MonotonicMs();
+  peer_.Close();
+  ASSERT_EQ(rx.wait_for(std::chrono::seconds(10)), std::future_status::ready);
+  EXPECT_LT(platform::MonotonicMs() - t0, 5000);
+  EXPECT_EQ(rx.get(), 7);
+  EXPECT_EQ(ReadFile(target_), old);
+  EXPECT_EQ(Entries(), std::vector<std::string>{"target.bin"});
+}
+
+TEST_F(XmodemReceiveTest, ALineCutBeforeTheFirstBlockFailsAtOnce) {
+  Timings t = FastTimings();
+  t.xmodem_start_ms = 60000;
+  conn_.SetTimings(t);
+  auto rx = StartReceive();
+  ASSERT_TRUE(peer_.WaitFor('C'));
+  const int64_t t0 = platform::MonotonicMs();
+  peer_.Close();
+  ASSERT_EQ(rx.wait_for(std::chrono::seconds(10)), std::future_status::ready);
+  EXPECT_LT(platform::MonotonicMs() - t0, 5000);
   EXPECT_EQ(rx.get(), 7);
   EXPECT_FALSE(fs::exists(target_));
   EXPECT_TRUE(Entries().empty());

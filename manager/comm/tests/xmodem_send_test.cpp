@@ -7,6 +7,7 @@
 
 #include "peers/scripted_peer.h"
 #include "zel/comm/xmodem.h"
+#include "zel/platform/clock.h"
 
 namespace zel::comm {
 namespace {
@@ -137,6 +138,21 @@ TEST_F(XmodemSendTest, CanDuringBlockFailsAtOnce) {
   peer_.WriteByte(CAN);
   EXPECT_EQ(tx.get(), 7);
   EXPECT_EQ(peer_.Read(50), -1);
+}
+
+TEST_F(XmodemSendTest, ACutLineFailsAtOnceNotAfterEveryTimeOut) {
+  // Five attempts at 20 s each for a silent receiver; a closed line ends the transfer now.
+  Timings t = FastTimings();
+  t.xmodem_byte_ms = 20000;
+  conn_.SetTimings(t);
+  auto tx = StartSend(Pattern(300, 3));
+  peer_.WriteByte('C');
+  EXPECT_EQ(ReadFrame()[1], 1);
+  const int64_t t0 = platform::MonotonicMs();
+  peer_.Close();
+  ASSERT_EQ(tx.wait_for(std::chrono::seconds(10)), std::future_status::ready);
+  EXPECT_LT(platform::MonotonicMs() - t0, 5000);
+  EXPECT_EQ(tx.get(), 7);
 }
 
 TEST_F(XmodemSendTest, EotIsRetriedOnNakAndSilence) {

@@ -30,6 +30,7 @@ class FdTransport : public Transport {
     return true;
   }
   int64_t IoUs() const override { return ioUs_; }
+  bool LineGone() const override { return hungUp_ && head_ >= tail_; }
   // On a terminal waits until the output queue is empty (at most drain_limit_ms); elsewhere a
   // no-op.
   void Drain() override;

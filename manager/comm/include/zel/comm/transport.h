@@ -23,6 +23,9 @@ class Transport {
     (void)fd;
     return false;
   }
+  // True once the other end has gone (end of file, hang-up, a read error) and everything it
+  // sent has been read: nothing more can arrive.
+  virtual bool LineGone() const { return false; }
   // Microseconds spent so far in the system's read and write calls that move the bytes (not
   // in readiness waits); 0 where not measured.
   virtual int64_t IoUs() const { return 0; }
