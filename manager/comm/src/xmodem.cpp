@@ -255,6 +255,8 @@ int XmodemReceive(Connection& c, int selector, const std::filesystem::path& targ
   std::filesystem::path temp;
   std::FILE* f = CreateTempBeside(target, &temp);
   if (f == nullptr) return 7;
+  // A setup database or a day of events fits in one buffer: one write at the end.
+  std::setvbuf(f, nullptr, _IOFBF, 64 * 1024);
   int result = ReceiveInto(c, selector, [&](const uint8_t* b) {
     return std::fwrite(b, 1, kXmodemBlockSize, f) == static_cast<size_t>(kXmodemBlockSize);
   });
