@@ -93,7 +93,7 @@ class Connection {
   void Drain(int selector);
   bool IsOpen() const { return transport_ != nullptr; }
   // True when no line is open or the open one has been cut by the other end (a recorder or
-  // terminal server closing its socket, a pty's far end closing): waiting can bring nothing.
+  // terminal server closing its socket, a serial line hanging up): waiting can bring nothing.
   bool LineGone() const { return !transport_ || transport_->LineGone(); }
   // Longest single readiness wait of a loop that also watches the abort flag: long when
   // raising the flag wakes the line, otherwise the short polling step.
