@@ -99,6 +99,7 @@ class Receiver {
     // bytes are never scanned for a header.
     // Never so long that the sender gives up waiting for our answer.
     const int settle_ms = std::max(1, std::min(c_.timings().xmodem_settle_ms, byte_ms / 4));
+    const int repeat_gap_ms = std::max(1, settle_ms / 4);
     auto purge_nak = [&](BlockResult r) {
       const int64_t limit = MonotonicMs() + byte_ms;
       while (ReadTimed(c_, sel_, settle_ms) >= 0 && MonotonicMs() < limit) {
@@ -117,8 +118,13 @@ class Receiver {
         // The sender's EOT comes alone: it then waits for our answer. A 0x04 followed at once
         // by more bytes is the block number or data of a block whose header was lost, and must
         // not end the transfer with blocks missing.
+        const int64_t eotUs = platform::MonotonicUs();
         const int after = ReadTimed(c_, sel_, settle_ms);
         if (after < 0) return BlockResult::kEot;
+        // A sender that waits less than our settle time for the answer repeats its EOT after
+        // that pause; the repeat confirms it. A second 0x04 close behind the first is data.
+        if (after == kEot && platform::MonotonicUs() - eotUs >= int64_t{repeat_gap_ms} * 1000)
+          return BlockResult::kEot;
         pending_ = after;
       } else if (h == kCan) {
         return BlockResult::kCan;

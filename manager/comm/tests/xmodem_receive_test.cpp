@@ -149,6 +149,54 @@ TEST_F(XmodemReceiveTest, EotFirstIsSuccessfulEmptyFileReplacingOldOne) {
   EXPECT_EQ(ReadFile(target_).size(), 0u);
 }
 
+TEST_F(XmodemReceiveTest, AnEotRepeatedBeforeTheSettleTimeIsAnswered) {
+  // The receiver waits 1 s of quiet to confirm an EOT; this sender asks again after 0.4 s.
+  Timings t = FastTimings();
+  t.xmodem_byte_ms = 4000;
+  t.xmodem_settle_ms = 1000;
+  conn_.SetTimings(t);
+  auto rx = StartReceive();
+  ASSERT_TRUE(peer_.WaitFor('C'));
+  peer_.Write(Frame(1, Pattern(128, 1)));
+  EXPECT_EQ(peer_.Read(), ACK);
+  peer_.WriteByte(EOT);
+  EXPECT_EQ(peer_.Read(400), -1);
+  peer_.WriteByte(EOT);
+  EXPECT_EQ(peer_.Read(), ACK);
+  ASSERT_EQ(rx.wait_for(std::chrono::seconds(5)), std::future_status::ready);
+  EXPECT_EQ(rx.get(), 0);
+  EXPECT_EQ(ReadFile(target_), Pattern(128, 1));
+}
+
+TEST_F(XmodemReceiveTest, TwoBytes04BackToBackAreDataOfADamagedBlock) {
+  Timings t = FastTimings();
+  t.xmodem_byte_ms = 4000;
+  t.xmodem_settle_ms = 1000;
+  conn_.SetTimings(t);
+  auto rx = StartReceive();
+  ASSERT_TRUE(peer_.WaitFor('C'));
+  peer_.Write(Frame(1, Pattern(128, 1)));
+  EXPECT_EQ(peer_.Read(), ACK);
+  // Block 2 with its header, number and complement lost, its data starting 04 04.
+  auto data2 = Pattern(128, 2);
+  data2[0] = EOT;
+  data2[1] = EOT;
+  auto damaged = Frame(2, data2);
+  damaged.erase(damaged.begin(), damaged.begin() + 3);
+  peer_.Write(damaged);
+  // Skipped as bytes before a header until one byte time has passed; then a NAK.
+  EXPECT_EQ(peer_.Read(6000), NAK);
+  peer_.Write(Frame(2, data2));
+  EXPECT_EQ(peer_.Read(), ACK);
+  peer_.WriteByte(EOT);
+  EXPECT_EQ(peer_.Read(3000), ACK);
+  ASSERT_EQ(rx.wait_for(std::chrono::seconds(10)), std::future_status::ready);
+  EXPECT_EQ(rx.get(), 0);
+  auto both = Pattern(128, 1);
+  both.insert(both.end(), data2.begin(), data2.end());
+  EXPECT_EQ(ReadFile(target_), both);
+}
+
 TEST_F(XmodemReceiveTest, RepeatedBlockNotWrittenFirstRepeatUnansweredSecondAcked) {
   auto rx = StartReceive();
   ASSERT_TRUE(peer_.WaitFor('C'));
