@@ -199,8 +199,10 @@ int main(int argc, char** argv) {
       const std::uintmax_t n = fs::file_size(f, ec);
       if (!ec) bytes += n;
     }
-    std::printf("poll_bench: %.0f bytes received and filed per recorder (setup database, events)\n",
-                static_cast<double>(bytes) / count);
+    std::printf(
+        "poll_bench: %.0f bytes of new files per recorder (a setup database that is already saved "
+        "is only compared)\n",
+        static_cast<double>(bytes) / count);
     std::printf("poll_bench: mean time per recorder by step (prescribed waits in brackets):\n");
     const std::map<std::string, int> waits = {{"Login", t.login_quiet_ms + t.password_ms},
                                               {"Poll Setup", 2 * t.setup_quiet_ms},
