@@ -31,6 +31,28 @@ function(zel_tests name dir)
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300)
 endfunction()
 
+# zel_strict_warnings(TARGET): -Wshadow -Wconversion on a target whose folder is clean enough to
+# carry them, and -Werror when ZEL_WERROR is on.
+function(zel_strict_warnings target)
+  get_target_property(_type ${target} TYPE)
+  if(_type STREQUAL "INTERFACE_LIBRARY")
+    return()
+  endif()
+  target_compile_options(${target} PRIVATE -Wall -Wextra -Wshadow -Wconversion)
+  if(ZEL_WERROR)
+    target_compile_options(${target} PRIVATE -Werror)
+  endif()
+endfunction()
+
+# zel_fuzzers(DIR DEPS...): one libFuzzer target per DIR/fuzz/*.cpp, named after the file.
+function(zel_fuzzers dir)
+  file(GLOB _fuzz CONFIGURE_DEPENDS ${dir}/fuzz/*.cpp)
+  foreach(f ${_fuzz})
+    get_filename_component(n ${f} NAME_WE)
+    zel_fuzzer(${n} ${f} ${ARGN})
+  endforeach()
+endfunction()
+
 # zel_fuzzer(NAME SOURCE DEPS...): a libFuzzer target when ZEL_FUZZ is on (clang only).
 function(zel_fuzzer name source)
   if(NOT ZEL_FUZZ)

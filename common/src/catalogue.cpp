@@ -9,33 +9,243 @@ namespace zel {
 namespace {
 
 constexpr std::array<ModelEntry, kModelTypeCount> kModels{{
-    {0, "KRV-19XT", 2, "KRV19", "krv19s2t.exe", "ZelEdit19.exe", true, "KRV19xt 1.00"},
-    {1, "KRV-19XL", 1, "KRV19XL", "krv19xls2t.exe", "ZelEdit19xl.exe", true, "KRV19XL 1.00"},
-    {2, "KRV-43/61", 4, "KRV61", "krv61s2t.exe", "ZelEdit61.exe", true, "KRV61 1.01"},
-    {3, "KRV-517", 6, "KRV517", "krv517s2t.exe", "ZelEdit517.exe", true, "KRV517 3.00"},
-    {4, "KRV-517E", 7, "KRV517E", "krv517es2t.exe", "ZelEdit517e.exe", true, "KRV517E 1.00"},
-    {5, "KRV-517XL/A", 8, "KRV517XL", "krv517xls2t.exe", "ZelEdit517xl.exe", true,
-     "KRV517XL 1.00"},
-    {6, "KRV-517XC", 9, "KRV517XC", "krv517xcs2t.exe", "ZelEdit517xc.exe", true, "KRV517P 1.00"},
-    {7, "KRV-583", 11, "KRV583", "krv583s2tOXM.exe", "ZelEdit583OXM.exe", true, "KRV583 1.00"},
-    {8, "KRV-583E", 12, "KRV583E", "krv583es2t.exe", "ZelEdit583e.exe", true, "KRV583E 1.00"},
-    {9, "KRV-85E", 0, "KRV85E", "krv85es2t.exe", "ZelEdit85e.exe", true, "KRV85E 1.00"},
-    {10, "KRV-37E/A", 3, "KRV37E", "krv37es2t.exe", "ZelEdit37e.exe", true, "KRV37E 1.00"},
-    {11, "SLG S7-246", 15, "SLG", "Slgs2t.exe", "ZelEditSlg.exe", true, "SLG 1.00"},
-    {12, "SLG Microlok", 14, "SLGML", "SlgMLs2t.exe", "ZelEditSlgML.exe", true, "SLGML 1.00"},
-    {13, "KRV-61E/A", 5, "KRV61E", "krv61es2t.exe", "ZelEdit61e.exe", true, "KRV61E 1.00"},
-    {14, "SLG S7-808", 16, "SLG808", "Slg808s2t.exe", "ZelEditSlg808.exe", true, "SLG 1.01"},
-    {15, "SLG-A S7", 17, "SLG808", "Slg808s2t.exe", "ZelEditSlg808.exe", true, "SLG 1.01"},
-    {16, "KRV-583A", 13, "KRV583A", "krv583as2t.exe", "ZelEdit583a.exe", true, "KRV583A 1.00"},
-    {17, "KPD-29A", 0, "KPD29A", nullptr, nullptr, false, nullptr},
-    {18, "KRV-517AX", 10, "KRV517AX", "krv517axs2t.exe", "ZelEdit517ax.exe", true,
-     "KRV517AX 1.00"},
+    {.type = model::kKrv19xt,
+     .displayName = "KRV-19XT",
+     .shortName = "KRV-19",
+     .inTypeList = 2,
+     .liveCode = "KRV19",
+     .converter = "krv19s2t.exe",
+     .editor = "ZelEdit19.exe",
+     .hasReport = true,
+     .eventTag = "KRV19xt 1.00",
+     .setupType = model::kKrv19xt,
+     .family = ModelFamily::kSingle,
+     .ticksPerSecond = 1000},
+    {.type = model::kKrv19xl,
+     .displayName = "KRV-19XL",
+     .shortName = "KRV-19XL",
+     .inTypeList = 1,
+     .liveCode = "KRV19XL",
+     .converter = "krv19xls2t.exe",
+     .editor = "ZelEdit19xl.exe",
+     .hasReport = true,
+     .eventTag = "KRV19XL 1.00",
+     .setupType = model::kKrv19xl,
+     .family = ModelFamily::kSingle,
+     .ticksPerSecond = 1000},
+    {.type = model::kKrv43_61,
+     .displayName = "KRV-43/61",
+     .shortName = "KRV-61",
+     .inTypeList = 4,
+     .liveCode = "KRV61",
+     .converter = "krv61s2t.exe",
+     .editor = "ZelEdit61.exe",
+     .hasReport = true,
+     .eventTag = "KRV61 1.01",
+     .setupType = model::kKrv43_61,
+     .family = ModelFamily::kSingle,
+     .ticksPerSecond = 100},
+    {.type = model::kKrv517,
+     .displayName = "KRV-517",
+     .shortName = "KRV-517",
+     .inTypeList = 6,
+     .liveCode = "KRV517",
+     .converter = "krv517s2t.exe",
+     .editor = "ZelEdit517.exe",
+     .hasReport = true,
+     .eventTag = "KRV517 3.00",
+     .setupType = model::kKrv517,
+     .family = ModelFamily::kSingle,
+     .ticksPerSecond = 100},
+    {.type = model::kKrv517e,
+     .displayName = "KRV-517E",
+     .shortName = "KRV-517E",
+     .inTypeList = 7,
+     .liveCode = "KRV517E",
+     .converter = "krv517es2t.exe",
+     .editor = "ZelEdit517e.exe",
+     .hasReport = true,
+     .eventTag = "KRV517E 1.00",
+     .setupType = model::kKrv517e,
+     .family = ModelFamily::kSingle,
+     .ticksPerSecond = 100},
+    {.type = model::kKrv517xl,
+     .displayName = "KRV-517XL/A",
+     .shortName = "KRV-517XL",
+     .inTypeList = 8,
+     .liveCode = "KRV517XL",
+     .converter = "krv517xls2t.exe",
+     .editor = "ZelEdit517xl.exe",
+     .hasReport = true,
+     .eventTag = "KRV517XL 1.00",
+     .setupType = model::kKrv517xl,
+     .family = ModelFamily::kSingle,
+     .ticksPerSecond = 100},
+    {.type = model::kKrv517xc,
+     .displayName = "KRV-517XC",
+     .shortName = "KRV-517XC",
+     .inTypeList = 9,
+     .liveCode = "KRV517XC",
+     .converter = "krv517xcs2t.exe",
+     .editor = "ZelEdit517xc.exe",
+     .hasReport = true,
+     .eventTag = "KRV517P 1.00",
+     .setupType = model::kKrv517xc,
+     .family = ModelFamily::kModular,
+     .ticksPerSecond = 100},
+    {.type = model::kKrv583,
+     .displayName = "KRV-583",
+     .shortName = "KRV-583",
+     .inTypeList = 11,
+     .liveCode = "KRV583",
+     .converter = "krv583s2tOXM.exe",
+     .editor = "ZelEdit583OXM.exe",
+     .hasReport = true,
+     .eventTag = "KRV583 1.00",
+     .setupType = model::kKrv583,
+     .family = ModelFamily::kKrv583,
+     .ticksPerSecond = 100},
+    {.type = model::kKrv583e,
+     .displayName = "KRV-583E",
+     .shortName = "KRV-583E",
+     .inTypeList = 12,
+     .liveCode = "KRV583E",
+     .converter = "krv583es2t.exe",
+     .editor = "ZelEdit583e.exe",
+     .hasReport = true,
+     .eventTag = "KRV583E 1.00",
+     .setupType = model::kKrv583e,
+     .family = ModelFamily::kKrv583,
+     .ticksPerSecond = 100},
+    {.type = model::kKrv85e,
+     .displayName = "KRV-85E",
+     .shortName = "KRV-85E",
+     .inTypeList = 0,
+     .liveCode = "KRV85E",
+     .converter = "krv85es2t.exe",
+     .editor = "ZelEdit85e.exe",
+     .hasReport = true,
+     .eventTag = "KRV85E 1.00",
+     .setupType = model::kKrv85e,
+     .family = ModelFamily::kSingle,
+     .ticksPerSecond = 100},
+    {.type = model::kKrv37e,
+     .displayName = "KRV-37E/A",
+     .shortName = "KRV-37E",
+     .inTypeList = 3,
+     .liveCode = "KRV37E",
+     .converter = "krv37es2t.exe",
+     .editor = "ZelEdit37e.exe",
+     .hasReport = true,
+     .eventTag = "KRV37E 1.00",
+     .setupType = model::kKrv37e,
+     .family = ModelFamily::kSingle,
+     .ticksPerSecond = 1000},
+    {.type = model::kSlgS7_246,
+     .displayName = "SLG S7-246",
+     .shortName = "SLG",
+     .inTypeList = 15,
+     .liveCode = "SLG",
+     .converter = "Slgs2t.exe",
+     .editor = "ZelEditSlg.exe",
+     .hasReport = true,
+     .eventTag = "SLG 1.00",
+     .setupType = model::kSlgS7_246,
+     .family = ModelFamily::kSlg,
+     .ticksPerSecond = 10},
+    {.type = model::kSlgMicrolok,
+     .displayName = "SLG Microlok",
+     .shortName = "SLGML",
+     .inTypeList = 14,
+     .liveCode = "SLGML",
+     .converter = "SlgMLs2t.exe",
+     .editor = "ZelEditSlgML.exe",
+     .hasReport = true,
+     .eventTag = "SLGML 1.00",
+     .setupType = model::kSlgMicrolok,
+     .family = ModelFamily::kSlg,
+     .ticksPerSecond = 10},
+    {.type = model::kKrv61e,
+     .displayName = "KRV-61E/A",
+     .shortName = "KRV-61E",
+     .inTypeList = 5,
+     .liveCode = "KRV61E",
+     .converter = "krv61es2t.exe",
+     .editor = "ZelEdit61e.exe",
+     .hasReport = true,
+     .eventTag = "KRV61E 1.00",
+     .setupType = model::kKrv61e,
+     .family = ModelFamily::kSingle,
+     .ticksPerSecond = 100},
+    {.type = model::kSlgS7_808,
+     .displayName = "SLG S7-808",
+     .shortName = "SLG808",
+     .inTypeList = 16,
+     .liveCode = "SLG808",
+     .converter = "Slg808s2t.exe",
+     .editor = "ZelEditSlg808.exe",
+     .hasReport = true,
+     .eventTag = "SLG 1.01",
+     .setupType = model::kSlgS7_808,
+     .family = ModelFamily::kSlg,
+     .ticksPerSecond = 10},
+    {.type = model::kSlgAS7,
+     .displayName = "SLG-A S7",
+     .shortName = "SLG808",
+     .inTypeList = 17,
+     .liveCode = "SLG808",
+     .converter = "Slg808s2t.exe",
+     .editor = "ZelEditSlg808.exe",
+     .hasReport = true,
+     .eventTag = "SLG 1.01",
+     .setupType = model::kSlgS7_808,
+     .family = ModelFamily::kSlg,
+     .ticksPerSecond = 10},
+    {.type = model::kKrv583a,
+     .displayName = "KRV-583A",
+     .shortName = "KRV-583A",
+     .inTypeList = 13,
+     .liveCode = "KRV583A",
+     .converter = "krv583as2t.exe",
+     .editor = "ZelEdit583a.exe",
+     .hasReport = true,
+     .eventTag = "KRV583A 1.00",
+     .setupType = model::kKrv583a,
+     .family = ModelFamily::kKrv583,
+     .ticksPerSecond = 100},
+    {.type = model::kKpd29a,
+     .displayName = "KPD-29A",
+     .shortName = nullptr,
+     .inTypeList = 0,
+     .liveCode = "KPD29A",
+     .converter = nullptr,
+     .editor = nullptr,
+     .hasReport = false,
+     .eventTag = nullptr,
+     .setupType = -1,
+     .family = ModelFamily::kSingle,
+     .ticksPerSecond = 0},
+    {.type = model::kKrv517ax,
+     .displayName = "KRV-517AX",
+     .shortName = "KRV-517AX",
+     .inTypeList = 10,
+     .liveCode = "KRV517AX",
+     .converter = "krv517axs2t.exe",
+     .editor = "ZelEdit517ax.exe",
+     .hasReport = true,
+     .eventTag = "KRV517AX 1.00",
+     .setupType = model::kKrv517ax,
+     .family = ModelFamily::kModular,
+     .ticksPerSecond = 100},
 }};
 
-constexpr std::array<const char*, kModelTypeCount> kShortNames{
-    "KRV-19",   "KRV-19XL", "KRV-61",  "KRV-517", "KRV-517E", "KRV-517XL", "KRV-517XC",
-    "KRV-583",  "KRV-583E", "KRV-85E", "KRV-37E", "SLG",      "SLGML",     "KRV-61E",
-    "SLG808",   "SLG808",   "KRV-583A", nullptr,  "KRV-517AX"};
+// Rows sit at the index of their type.
+constexpr bool RowsInTypeOrder() {
+  for (int t = 0; t < kModelTypeCount; ++t)
+    if (kModels[static_cast<size_t>(t)].type != t) return false;
+  return true;
+}
+static_assert(RowsInTypeOrder());
 
 std::optional<std::string> Opt(const char* s) {
   if (s == nullptr) return std::nullopt;
@@ -97,11 +307,21 @@ std::vector<std::string> TypeListNames() {
   return names;
 }
 
-bool InProtocolSet(RecorderType type) { return IsKnownType(type) && type != 17; }
+bool InProtocolSet(RecorderType type) { return IsKnownType(type) && type != model::kKpd29a; }
+
+RecorderType SetupTypeOf(RecorderType type) {
+  const ModelEntry* m = FindModel(type);
+  return m ? m->setupType : -1;
+}
+
+ModelFamily FamilyOf(RecorderType type) {
+  const ModelEntry* m = FindModel(type);
+  return m ? m->family : ModelFamily::kSingle;
+}
 
 const char* ShortModelName(RecorderType type) {
-  if (!IsKnownType(type)) return nullptr;
-  return kShortNames[static_cast<size_t>(type)];
+  const ModelEntry* m = FindModel(type);
+  return m ? m->shortName : nullptr;
 }
 
 RecorderType ParseModel(std::string_view text) {
@@ -110,17 +330,15 @@ RecorderType ParseModel(std::string_view text) {
   auto [p, ec] = std::from_chars(text.data(), text.data() + text.size(), n);
   if (ec == std::errc() && p == text.data() + text.size()) return IsKnownType(n) ? n : -1;
   if (RecorderType t = TypeOfName(text); t >= 0) return t;
-  for (int t = 0; t < kModelTypeCount; ++t)
-    if (kShortNames[static_cast<size_t>(t)] && EqualNoCase(text, kShortNames[static_cast<size_t>(t)]))
-      return t;
+  for (const auto& m : kModels)
+    if (m.shortName && EqualNoCase(text, m.shortName)) return m.type;
   // Short names without the dash ("KRV517XL") are accepted too.
-  for (int t = 0; t < kModelTypeCount; ++t) {
-    const char* s = kShortNames[static_cast<size_t>(t)];
-    if (!s) continue;
+  for (const auto& m : kModels) {
+    if (!m.shortName) continue;
     std::string nodash;
-    for (const char* c = s; *c; ++c)
+    for (const char* c = m.shortName; *c; ++c)
       if (*c != '-') nodash += *c;
-    if (EqualNoCase(text, nodash)) return t;
+    if (EqualNoCase(text, nodash)) return m.type;
   }
   return -1;
 }

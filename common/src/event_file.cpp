@@ -334,8 +334,8 @@ EventRecordFile::OpenResult EventRecordFile::Finish(EventFileType type) {
   initial_.assign(static_cast<size_t>(layout_->inputCount), 0);
   const uint8_t* states = fixed.data() + kFixedHeaderStates;
   for (int i = 0; i < layout_->inputCount; ++i) {
-    initial_[static_cast<size_t>(i)] =
-        layout_->stateBytes ? (states[i] & 0x03) : ((states[i / 8] >> (i % 8)) & 1);
+    initial_[static_cast<size_t>(i)] = static_cast<uint8_t>(
+        layout_->stateBytes ? (states[i] & 0x03) : ((states[i / 8] >> (i % 8)) & 1));
   }
   if (!inMemory_) {
     // A buffer of whole records, no larger than the records the file can hold.

@@ -714,7 +714,7 @@ bool SetupDatabase::ModulePresent(int module) const {
   if (!InRange(module, SecondaryIpCount())) return false;
   const auto ip = SecondaryIp(module);
   const bool anySet = std::any_of(ip.begin(), ip.end(), [](uint8_t b) { return b != 0; });
-  if (type_ == 18) {
+  if (type_ == model::kKrv517ax) {
     const bool allOnes = std::all_of(ip.begin(), ip.end(), [](uint8_t b) { return b == 255; });
     return anySet && !allOnes;
   }

@@ -30,7 +30,7 @@ constexpr const char* kTI02 = "Timer%02d";
 constexpr const char* kT03 = "Timer %03d";
 constexpr const char* kTI03 = "Timer%03d";
 
-// Rows by model type number (15 uses 14's row; 17 has none).
+// Rows by model type number (kSlgAS7 uses the row of kSlgS7_808; kKpd29a has none).
 const DefaultsRow* RowOf(RecorderType type) {
   static const std::array<DefaultsRow, kModelTypeCount> rows{{
       /*0 KRV-19*/ {kD02, kDI02, kT02, kTI02, 3000, false, false, false, false, false},
@@ -55,8 +55,8 @@ const DefaultsRow* RowOf(RecorderType type) {
       /*18 KRV-517AX*/
       {"Digital Input %04d", "Dinp%04d", kT03, kTI03, 300, false, false, false, false, false},
   }};
-  if (type == 15) type = 14;
-  if (type < 0 || type >= kModelTypeCount || type == 17) return nullptr;
+  type = SetupTypeOf(type);
+  if (type < 0) return nullptr;
   return &rows[static_cast<std::size_t>(type)];
 }
 
@@ -148,7 +148,7 @@ void SetupDatabase::RestoreFactoryDefaults() {
 }
 
 void SetupDatabase::ApplyCreatePromptDefaults() {
-  if (type_ != 12) return;
+  if (type_ != model::kSlgMicrolok) return;
   SetTimeZone(0);
   SetDaylightSavingTime(1);
 }

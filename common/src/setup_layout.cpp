@@ -495,23 +495,23 @@ struct Table {
   std::array<std::unique_ptr<SetupLayout>, kModelTypeCount> byType;
   std::vector<const SetupLayout*> all;
   Table() {
-    byType[0] = Krv19();
-    byType[1] = Krv19xl();
-    byType[2] = Krv61();
-    byType[3] = Krv517();
-    byType[4] = Krv517e();
-    byType[5] = Krv517xl();
-    byType[6] = Krv517xc();
-    byType[7] = Krv583();
-    byType[8] = Krv583e();
-    byType[9] = Krv85e();
-    byType[10] = Krv37e();
-    byType[11] = Slg();
-    byType[12] = SlgMl();
-    byType[13] = Krv61e();
-    byType[14] = Slg808();
-    byType[16] = Krv583a();
-    byType[18] = Krv517ax();
+    byType[model::kKrv19xt] = Krv19();
+    byType[model::kKrv19xl] = Krv19xl();
+    byType[model::kKrv43_61] = Krv61();
+    byType[model::kKrv517] = Krv517();
+    byType[model::kKrv517e] = Krv517e();
+    byType[model::kKrv517xl] = Krv517xl();
+    byType[model::kKrv517xc] = Krv517xc();
+    byType[model::kKrv583] = Krv583();
+    byType[model::kKrv583e] = Krv583e();
+    byType[model::kKrv85e] = Krv85e();
+    byType[model::kKrv37e] = Krv37e();
+    byType[model::kSlgS7_246] = Slg();
+    byType[model::kSlgMicrolok] = SlgMl();
+    byType[model::kKrv61e] = Krv61e();
+    byType[model::kSlgS7_808] = Slg808();
+    byType[model::kKrv583a] = Krv583a();
+    byType[model::kKrv517ax] = Krv517ax();
     for (auto& l : byType) {
       if (l) all.push_back(l.get());
     }
@@ -533,9 +533,9 @@ const LayoutMember* LayoutField::Member(SetupMember member) const {
   return nullptr;
 }
 
-const LayoutMember* LayoutField::Member(std::string_view key) const {
+const LayoutMember* LayoutField::Member(std::string_view memberKey) const {
   for (const auto& m : members) {
-    if (!m.reserved() && m.key == key) return &m;
+    if (!m.reserved() && m.key == memberKey) return &m;
   }
   return nullptr;
 }
@@ -573,8 +573,8 @@ void SetupLayout::SetFields(std::vector<LayoutField> fields) {
 }
 
 const SetupLayout* LayoutOf(RecorderType type) {
-  if (type == 15) type = 14;
-  if (type < 0 || type >= kModelTypeCount) return nullptr;
+  type = SetupTypeOf(type);
+  if (type < 0) return nullptr;
   return TheTable().byType[static_cast<std::size_t>(type)].get();
 }
 

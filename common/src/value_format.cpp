@@ -126,19 +126,11 @@ std::optional<int> ParseThreshold(int range, std::string_view text) {
 std::string FilterText(int filter) { return (filter & 1) != 0 ? "Slow" : "Fast"; }
 
 int DetectTimeDivisor(RecorderType type) {
-  switch (type) {
-    case 0:
-    case 1:
-    case 10:
-      return 1000;
-    case 11:
-    case 12:
-    case 14:
-    case 15:
-      return 0;
-    default:
-      return FindIdentifierRow(type) == nullptr ? 0 : 100;
-  }
+  // The SLG family keeps no detect time; the others count it in their event ticks.
+  const ModelEntry* m = FindModel(type);
+  if (m == nullptr || m->family == ModelFamily::kSlg) return 0;
+  if (m->ticksPerSecond == 1000) return 1000;
+  return FindIdentifierRow(type) == nullptr ? 0 : m->ticksPerSecond;
 }
 
 std::string ShowDetectTime(RecorderType type, int input, int stored) {
@@ -158,18 +150,9 @@ std::optional<int> ParseDetectTime(RecorderType type, std::string_view text) {
 }
 
 bool HasFlashBits(RecorderType type) {
-  switch (type) {
-    case 7:
-    case 8:
-    case 16:
-    case 11:
-    case 12:
-    case 14:
-    case 15:
-      return false;
-    default:
-      return FindIdentifierRow(type) != nullptr;
-  }
+  const ModelFamily family = FamilyOf(type);
+  if (family == ModelFamily::kKrv583 || family == ModelFamily::kSlg) return false;
+  return FindIdentifierRow(type) != nullptr;
 }
 
 std::string ShowFlash(RecorderType type, int input, bool enabled) {

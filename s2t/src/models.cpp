@@ -42,7 +42,7 @@ const std::vector<ConverterModel>& Table() {
 const std::vector<ConverterModel>& ConverterModels() { return Table(); }
 
 const ConverterModel* FindConverterModel(RecorderType type) {
-  if (type == 15) type = 14;  // one family as far as the software goes
+  type = SetupTypeOf(type);  // kSlgAS7 uses the converter of kSlgS7_808
   for (const ConverterModel& m : Table()) {
     if (m.type == type) return &m;
   }

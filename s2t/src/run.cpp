@@ -25,7 +25,7 @@ int RunConverter(RecorderType type, int argc, const char* const* argv, std::ostr
         << "); no listing written.\n";
     return 0;
   }
-  SetupDatabase db(type == 15 ? 14 : type);
+  SetupDatabase db(SetupTypeOf(type));
   if (model == nullptr || !db.valid()) {
     err << program << ": model type " << type << " has no setup layout; no listing written.\n";
     return 0;
