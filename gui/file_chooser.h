@@ -16,10 +16,10 @@ class FileChooser {
  public:
   struct Request {
     enum Kind { kOpen, kSave, kFolder } kind = kOpen;
-    std::string filter;        // "Binary event files|*.bin||"; empty for a folder
+    std::string filter;            // "Binary event files|*.bin||"; empty for a folder
     std::string defaultExtension;  // "bin", added to a typed name without one
     std::string startFolder;
-    std::string text;          // the folder picker's text
+    std::string text;  // the folder picker's text
   };
   virtual ~FileChooser() = default;
   // The chosen path, or nullopt on Cancel.

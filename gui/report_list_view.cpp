@@ -24,15 +24,15 @@ ReportListView::ReportListView(QWidget* parent) : QTableView(parent) {
   setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
   // The selection stays as visible without the focus as with it.
   QPalette p = palette();
-  p.setColor(QPalette::Inactive, QPalette::Highlight, p.color(QPalette::Active, QPalette::Highlight));
+  p.setColor(QPalette::Inactive, QPalette::Highlight,
+             p.color(QPalette::Active, QPalette::Highlight));
   p.setColor(QPalette::Inactive, QPalette::HighlightedText,
              p.color(QPalette::Active, QPalette::HighlightedText));
   setPalette(p);
 }
 
 void ReportListView::SetColumnWidths(const std::vector<int>& widths) {
-  for (std::size_t i = 0; i < widths.size(); ++i)
-    setColumnWidth(static_cast<int>(i), widths[i]);
+  for (std::size_t i = 0; i < widths.size(); ++i) setColumnWidth(static_cast<int>(i), widths[i]);
 }
 
 void ReportListView::SetSingleSelection(bool single) {

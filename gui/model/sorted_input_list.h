@@ -14,8 +14,8 @@ namespace zel::gui {
 class SortedInputList {
  public:
   struct Column {
-    std::string name;  // header without its sort mark
-    int width = 0;     // pixels
+    std::string name;      // header without its sort mark
+    int width = 0;         // pixels
     bool byInput = false;  // sorts by the rows' input numbers rather than the cell text
   };
   struct Row {

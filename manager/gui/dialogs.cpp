@@ -173,8 +173,7 @@ PropertiesDialog::PropertiesDialog(platform::Prompter& prompter, gui::FileChoose
   FillBauds(modemBaudList);
   addPair(0, QStringLiteral("Direct Port:"), directPortList, QStringLiteral("Baud:"),
           directBaudList);
-  addPair(1, QStringLiteral("Modem Port:"), modemPortList, QStringLiteral("Baud:"),
-          modemBaudList);
+  addPair(1, QStringLiteral("Modem Port:"), modemPortList, QStringLiteral("Baud:"), modemBaudList);
   modemInitField = new QLineEdit(this);
   modemInitField->setMaxLength(static_cast<int>(core::kMaxModemText));
   dialPrefixField = new QLineEdit(this);

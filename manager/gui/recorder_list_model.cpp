@@ -20,11 +20,9 @@ QVariant RecorderListModel::data(const QModelIndex& index, int role) const {
   return QString::fromStdString(core::RecorderListCell(*r, index.column()));
 }
 
-QVariant RecorderListModel::headerData(int section, Qt::Orientation orientation,
-                                       int role) const {
+QVariant RecorderListModel::headerData(int section, Qt::Orientation orientation, int role) const {
   const auto& columns = core::RecorderListColumns();
-  if (orientation != Qt::Horizontal || section < 0 ||
-      section >= static_cast<int>(columns.size()))
+  if (orientation != Qt::Horizontal || section < 0 || section >= static_cast<int>(columns.size()))
     return {};
   if (role == Qt::DisplayRole) return QString::fromLatin1(columns[section].header);
   return {};

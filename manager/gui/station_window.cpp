@@ -163,10 +163,12 @@ QWidget* StationWindow::BuildCentral() {
   top->addLayout(middle, 1);
 
   auto* buttons = new QHBoxLayout;
-  const std::pair<const char*, Command> kButtons[] = {
-      {"Add", Command::Add},         {"Delete", Command::Delete},
-      {"Edit", Command::Edit},       {"Move", Command::Move},
-      {"Poll Start", Command::PollStart}, {"Quick Plot", Command::QuickPlot}};
+  const std::pair<const char*, Command> kButtons[] = {{"Add", Command::Add},
+                                                      {"Delete", Command::Delete},
+                                                      {"Edit", Command::Edit},
+                                                      {"Move", Command::Move},
+                                                      {"Poll Start", Command::PollStart},
+                                                      {"Quick Plot", Command::QuickPlot}};
   for (const auto& [text, command] : kButtons) {
     auto* b = new QPushButton(QString::fromLatin1(text), central);
     b->setAutoDefault(false);
@@ -334,8 +336,7 @@ bool StationWindow::ConfirmExit() {
       platform::PromptAnswer::Yes)
     return false;
   std::string error;
-  if (!core::SaveZelDat(fs::path(s_.programFolder) / core::kZelDatName, settings_, list_,
-                        &error)) {
+  if (!core::SaveZelDat(fs::path(s_.programFolder) / core::kZelDatName, settings_, list_, &error)) {
     // Nothing typed is lost without the user knowing it.
     if (s_.prompter->Show(core::kMessageTitle, ExitSaveFailedQuestion(error),
                           platform::PromptButtons::YesNo) != platform::PromptAnswer::Yes)
@@ -369,8 +370,7 @@ bool StationWindow::eventFilter(QObject* watched, QEvent* e) {
       return true;
     }
   }
-  if (watched == view_->viewport() && e->type() == QEvent::MouseButtonPress &&
-      moveMode_.active()) {
+  if (watched == view_->viewport() && e->type() == QEvent::MouseButtonPress && moveMode_.active()) {
     auto* me = static_cast<QMouseEvent*>(e);
     if (me->button() == Qt::LeftButton) {
       const QModelIndex at = view_->indexAt(me->position().toPoint());
@@ -399,9 +399,8 @@ std::vector<std::size_t> StationWindow::Selected() const {
 }
 
 std::optional<std::pair<std::size_t, RecorderRecord>> StationWindow::One(Command c) {
-  std::optional<std::size_t> row =
-      core::RunOneCheck(core::OneCheckCaption(c), Selected(), list_, settings_.dataFolder,
-                        *s_.prompter);
+  std::optional<std::size_t> row = core::RunOneCheck(core::OneCheckCaption(c), Selected(), list_,
+                                                     settings_.dataFolder, *s_.prompter);
   if (!row) return std::nullopt;
   std::optional<RecorderRecord> r = list_.Get(*row);
   if (!r) return std::nullopt;
@@ -452,8 +451,8 @@ void StationWindow::Edit() {
     recorderDialog_->Open(core::RecorderDialogMode::Edit,
                           core::OpenRecorderFields(core::RecorderDialogMode::Edit, &*r), ports,
                           [all, row](const core::RecorderFields& f) {
-                            return core::CheckRecorderFields(core::RecorderDialogMode::Edit, f,
-                                                             all, row);
+                            return core::CheckRecorderFields(core::RecorderDialogMode::Edit, f, all,
+                                                             row);
                           });
     if (s_.runDialog(*recorderDialog_) != QDialog::Accepted) return;
     const core::RecorderFields f = recorderDialog_->Fields();
@@ -491,8 +490,9 @@ void StationWindow::MoveClick(std::optional<int> row) {
 }
 
 void StationWindow::Properties() {
-  propertiesDialog_->Open(settings_, core::PropertiesPortEntries(PortNames()),
-                          [](const std::string& folder) { return core::MakeCurrentFolder(folder); });
+  propertiesDialog_->Open(
+      settings_, core::PropertiesPortEntries(PortNames()),
+      [](const std::string& folder) { return core::MakeCurrentFolder(folder); });
   if (s_.runDialog(*propertiesDialog_) != QDialog::Accepted) return;
   core::ApplyPropertiesFields(propertiesDialog_->Fields(), settings_);
 }
@@ -577,17 +577,16 @@ std::string StationWindow::QueryFolderOf(const RecorderRecord& r) const {
 
 core::ReportResult StationWindow::Report(const RecorderRecord& r, const std::string& event_file,
                                          const std::string& report_file) {
-  const core::ReportSelector ask = [this](core::ReportSelection& sel)
-      -> std::optional<std::vector<int>> {
+  const core::ReportSelector ask =
+      [this](core::ReportSelection& sel) -> std::optional<std::vector<int>> {
     std::vector<gui::SortedInputList::Row> rows;
     for (const core::SelectionRow& row : sel.rows())
       rows.push_back({row.input, {row.identifier, row.name, row.id}});
     using C = core::SelectionColumn;
-    gui::SortedInputList list(
-        {{"Input", core::ReportSelection::ColumnWidth(C::kInput), true},
-         {"Name", core::ReportSelection::ColumnWidth(C::kName), false},
-         {"ID", core::ReportSelection::ColumnWidth(C::kId), false}},
-        std::move(rows));
+    gui::SortedInputList list({{"Input", core::ReportSelection::ColumnWidth(C::kInput), true},
+                               {"Name", core::ReportSelection::ColumnWidth(C::kName), false},
+                               {"ID", core::ReportSelection::ColumnWidth(C::kId), false}},
+                              std::move(rows));
     gui::InputSelectionDialog dialog(QStringLiteral("Select Inputs"),
                                      QString::fromLatin1(core::ReportSelection::kPrompt), list,
                                      this);
@@ -765,8 +764,7 @@ void StationWindow::Run(Command c) {
       if (auto one = One(c)) RunTool(core::RealTimeDialAction(s_.tools, settings_, one->second));
       return;
     case Command::RealTimeDirect:
-      if (auto one = One(c))
-        RunTool(core::RealTimeDirectAction(s_.tools, settings_, one->second));
+      if (auto one = One(c)) RunTool(core::RealTimeDirectAction(s_.tools, settings_, one->second));
       return;
     case Command::ViewSetupData:
       if (auto one = One(c)) RunTool(core::ViewSetupTextAction(s_.tools, settings_, one->second));

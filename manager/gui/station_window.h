@@ -18,8 +18,8 @@
 #include "zel/comm/timings.h"
 #include "zel/core/poll_engine.h"
 #include "zel/core/recorder_list.h"
-#include "zel/core/report.h"
 #include "zel/core/recorder_rules.h"
+#include "zel/core/report.h"
 #include "zel/core/schedule.h"
 #include "zel/core/settings.h"
 #include "zel/core/tool_commands.h"
@@ -143,8 +143,8 @@ class StationWindow : public QMainWindow {
   void StartRun(const std::vector<std::size_t>* rows, bool direct, uint32_t ops, int days_back);
   void RunPollCommand(const PollCommand& p);
   void RunTool(const core::ToolAction& a);
-  std::optional<std::string> ChooseFile(int kind, const std::string& filter,
-                                        const std::string& ext, const std::string& start);
+  std::optional<std::string> ChooseFile(int kind, const std::string& filter, const std::string& ext,
+                                        const std::string& start);
   std::string FolderOf(const RecorderRecord& r) const;
   std::string QueryFolderOf(const RecorderRecord& r) const;
   core::ReportResult Report(const RecorderRecord& r, const std::string& event_file,

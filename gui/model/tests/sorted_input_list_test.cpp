@@ -8,8 +8,9 @@ namespace zel::gui {
 namespace {
 
 SortedInputList ThreeInputs() {
-  return SortedInputList({{"Input", 50, true}, {"Name", 300, false}, {"ID", 145, false}},
-                         {{2, {"D003", "b", "X"}}, {0, {"D001", "a", "Z"}}, {1, {"D002", "B", "Y"}}});
+  return SortedInputList(
+      {{"Input", 50, true}, {"Name", 300, false}, {"ID", 145, false}},
+      {{2, {"D003", "b", "X"}}, {0, {"D001", "a", "Z"}}, {1, {"D002", "B", "Y"}}});
 }
 
 std::vector<int> Order(const SortedInputList& l) {

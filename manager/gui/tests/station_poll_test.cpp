@@ -2,12 +2,22 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QComboBox>
+#include <QDate>
+#include <QDateEdit>
 #include <QLabel>
 #include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTime>
+#include <QTimeEdit>
 #include <chrono>
 #include <set>
 #include <thread>
 
+#include "dialogs.h"
+#include "gui/input_selection_dialog.h"
+#include "gui/report_list_view.h"
 #include "window_rig.h"
 #include "zel/catalogue.h"
 
@@ -82,10 +92,9 @@ TEST(StationPoll, PollTodaysDataDirectFromTheMenuFilesEventsAndReport) {
 TEST(StationPoll, ScheduleFiresAtTwoFifteenOnAnEnabledWednesdayWithSevenDaysBack) {
   zeltest::SimProcess sim;
   ASSERT_TRUE(sim.Start(SimArgs())) << sim.error();
-  WindowRig rig("oxm_sched",
-                ZelDatWith({TcpRecorderLine("R1", sim.Port())},
-                           "PreferedConnection=1\r\nAutoDelete=2\r\n"
-                           "Schedule=0,0,0,0,0,0,1,9,0,0,0,0,0,0\r\n"));
+  WindowRig rig("oxm_sched", ZelDatWith({TcpRecorderLine("R1", sim.Port())},
+                                        "PreferedConnection=1\r\nAutoDelete=2\r\n"
+                                        "Schedule=0,0,0,0,0,0,1,9,0,0,0,0,0,0\r\n"));
   rig.clock.Set({2024, 3, 6, 2, 14, 59, 0, 3});
   StationWindow& w = rig.Open();
   w.Tick();
@@ -96,14 +105,106 @@ TEST(StationPoll, ScheduleFiresAtTwoFifteenOnAnEnabledWednesdayWithSevenDaysBack
   EXPECT_EQ(w.statusField(2)->text().toStdString(), "Success");
   // Seven whole days before today: 28 February to 5 March 2024 (a leap year).
   EXPECT_EQ(Files(rig.data / "R1"),
-            (std::vector<std::string>{"240228-021500.bin", "240229-021500.bin",
-                                      "240301-021500.bin", "240302-021500.bin",
-                                      "240303-021500.bin", "240304-021500.bin",
+            (std::vector<std::string>{"240228-021500.bin", "240229-021500.bin", "240301-021500.bin",
+                                      "240302-021500.bin", "240303-021500.bin", "240304-021500.bin",
                                       "240305-021500.bin", "setupdata.bin"}));
   // Later ticks in the same minute start nothing more.
   rig.clock.AdvanceSeconds(30);
   w.Tick();
   EXPECT_FALSE(w.engine().Running());
+}
+
+}  // namespace
+}  // namespace zel::oxm
+
+namespace zel::oxm {
+namespace {
+
+TEST(StationPoll, GetDataQuickPlotAndTheReportsInputSelection) {
+  zeltest::SimProcess sim;
+  ASSERT_TRUE(sim.Start(SimArgs())) << sim.error();
+  WindowRig rig("oxm_query", ZelDatWith({TcpRecorderLine("R1", sim.Port())},
+                                        "PreferedConnection=1\r\nAutoDelete=2\r\n"));
+  StationWindow& w = rig.Open();
+  w.SelectRows({0});
+
+  // Get Data: the interval dialog's defaults, then the save dialog in the query folder.
+  rig.scripts.push_back([&](QDialog& d) {
+    auto& q = dynamic_cast<QueryIntervalDialog&>(d);
+    EXPECT_EQ(q.fromDate->date(), QDate(2024, 3, 6));
+    EXPECT_EQ(q.fromTime->time(), QTime(0, 0, 0));
+    EXPECT_EQ(q.toTime->time(), QTime(23, 59, 59));
+    EXPECT_TRUE(q.directButton->isChecked()) << "the preferred connection";
+    q.fromTime->setTime(QTime(1, 0, 0));
+    q.toTime->setTime(QTime(2, 0, 0));
+    return static_cast<int>(QDialog::Accepted);
+  });
+  const fs::path target = rig.data / "elsewhere" / "interval.bin";
+  fs::create_directories(target.parent_path());
+  rig.files.Queue(target.string());
+  w.Run(Command::QueryGetData);
+  ASSERT_TRUE(TickUntilDone(w));
+  EXPECT_EQ(w.statusField(2)->text().toStdString(), "Success");
+  ASSERT_EQ(rig.files.requests().size(), 1u);
+  EXPECT_EQ(rig.files.requests()[0].kind, gui::FileChooser::Request::kSave);
+  EXPECT_EQ(rig.files.requests()[0].filter, "Binary files (*.bin)|*.bin||");
+  EXPECT_EQ(rig.files.requests()[0].defaultExtension, "bin");
+  EXPECT_EQ(rig.files.requests()[0].startFolder, (rig.data / "R1" / "Query").string());
+  EXPECT_TRUE(fs::is_directory(rig.data / "R1" / "Query"));
+  EXPECT_TRUE(fs::exists(target)) << "a target outside the recorder folder is written there";
+
+  // Quick Plot: one hour, the default template; the plotter starts after the poll succeeded.
+  rig.files.Queue((rig.data / "R1" / "Mine.zpl").string());
+  rig.scripts.push_back([&](QDialog& d) {
+    auto& q = dynamic_cast<QuickPlotDialog&>(d);
+    EXPECT_EQ(q.hoursList->count(), 24);
+    EXPECT_EQ(q.Hours(), 1);
+    EXPECT_EQ(q.Template(), (rig.data / "PlotAll.zpl").string());
+    EXPECT_TRUE(q.directButton->isChecked());
+    q.browseButton->click();
+    EXPECT_EQ(q.Template(), (rig.data / "R1" / "Mine.zpl").string());
+    return static_cast<int>(QDialog::Accepted);
+  });
+  w.button("Quick Plot")->click();
+  ASSERT_TRUE(TickUntilDone(w));
+  EXPECT_EQ(rig.files.requests().back().filter, "ZEL plot templates (*.zpl)|*.zpl||");
+  EXPECT_EQ(rig.files.requests().back().startFolder, (rig.data / "R1").string());
+  const std::string P = rig.services.programFolder;
+  const fs::path qp = rig.data / "R1" / "Query" / "Quickplot.bin";
+  EXPECT_TRUE(fs::exists(qp));
+  EXPECT_EQ(rig.launcher.events(),
+            (std::vector<std::string>{"start \"" + P + "ZelQplot.exe\" \"" +
+                                      (rig.data / "R1" / "Mine.zpl").string() + "\" /event=\"" +
+                                      qp.string() + "\" /setup=\"" +
+                                      (rig.data / "R1" / "setupdata.bin").string() + "\""}));
+
+  // View > Recorder Event Records of today's file: the report asks which inputs to include.
+  w.Run(Command::PollTodayDirect);
+  ASSERT_TRUE(TickUntilDone(w));
+  rig.files.Queue((rig.data / "R1" / "240306-021500.bin").string());
+  std::vector<std::string> headers;
+  rig.scripts.push_back([&](QDialog& d) {
+    auto& sel = dynamic_cast<gui::InputSelectionDialog&>(d);
+    auto header = [&](int c) {
+      return sel.model()->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString().toStdString();
+    };
+    headers = {header(0), header(1), header(2)};
+    EXPECT_EQ(sel.view()->columnWidth(0), 50);
+    EXPECT_EQ(sel.view()->columnWidth(1), 300);
+    EXPECT_EQ(sel.view()->columnWidth(2), 145);
+    EXPECT_GT(sel.model()->rowCount(), 500);
+    sel.ClickHeader(1);
+    EXPECT_EQ(header(1), "^Name");
+    EXPECT_EQ(header(0), "Input");
+    sel.SelectInputs({0, 1});
+    EXPECT_EQ(sel.SelectedInputs().size(), 2u);
+    return static_cast<int>(QDialog::Accepted);
+  });
+  w.Run(Command::ViewEventRecords);
+  EXPECT_EQ(headers, (std::vector<std::string>{"^Input", "Name", "ID"}));
+  const fs::path report = rig.data / "R1" / "Events.wri";
+  ASSERT_TRUE(fs::exists(report));
+  EXPECT_EQ(rig.launcher.events().back(), "open " + report.string());
 }
 
 }  // namespace

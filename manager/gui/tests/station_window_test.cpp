@@ -37,7 +37,9 @@ std::vector<std::string> Ids(StationWindow& w) {
 }
 
 std::string Cell(StationWindow& w, int row, int column) {
-  return w.listModel()->data(w.listModel()->index(row, column), Qt::DisplayRole).toString()
+  return w.listModel()
+      ->data(w.listModel()->index(row, column), Qt::DisplayRole)
+      .toString()
       .toStdString();
 }
 
@@ -57,8 +59,9 @@ TEST(StationWindow, WithoutZelDatOpensEmptyAndAsksForTheDataFolder) {
   const char* headers[] = {"Recorder_ID", "Type", "Port", "Phone#", "IP address:port"};
   const int widths[] = {150, 100, 60, 110, 130};
   for (int c = 0; c < 5; ++c) {
-    EXPECT_EQ(w.listModel()->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString().toStdString(),
-              headers[c]);
+    EXPECT_EQ(
+        w.listModel()->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString().toStdString(),
+        headers[c]);
     EXPECT_EQ(w.listView()->columnWidth(c), widths[c]);
   }
   EXPECT_FALSE(w.listView()->horizontalHeader()->sectionsClickable()) << "headers do not sort";
@@ -75,8 +78,7 @@ TEST(StationWindow, WithoutZelDatOpensEmptyAndAsksForTheDataFolder) {
 }
 
 TEST(StationWindow, ListCellsAndScheduleComeFromZelDat) {
-  WindowRig rig("oxm_load", ZelDatWith(
-                                       {"\"North Yard\",\"5551234\",\"pw\",3,0,0,0,0,0,3,0,0,0",
+  WindowRig rig("oxm_load", ZelDatWith({"\"North Yard\",\"5551234\",\"pw\",3,0,0,0,0,0,3,0,0,0",
                                         "\"Tcp\",\"\",\"\",99,0,0,0,0,0,-1,0,-1062731500,5000"},
                                        "Schedule=0,0,0,0,0,0,1,9,0,0,0,0,0,0\r\n"));
   StationWindow& w = rig.Open();
@@ -150,8 +152,7 @@ TEST(StationWindow, InsertAndDeleteKeysActOnlyOnTheList) {
 }
 
 TEST(StationWindow, MoveInTwoStepsKeepsTheMovedRecordersSelected) {
-  WindowRig rig("oxm_move",
-                ZelDatWith({"\"A\"", "\"B\"", "\"C\"", "\"D\"", "\"E\""}));
+  WindowRig rig("oxm_move", ZelDatWith({"\"A\"", "\"B\"", "\"C\"", "\"D\"", "\"E\""}));
   StationWindow& w = rig.Open();
   QPushButton* move = w.button("Move");
   ASSERT_NE(move, nullptr);
@@ -247,8 +248,8 @@ TEST(RecorderDialog, EditKeepsThePortUnlessPickedAndPassesItsOwnId) {
 
 TEST(RecorderDialog, EditMultipleWithEmptyPasswordAndPort1234) {
   WindowRig rig("oxm_multi", ZelDatWith({"\"A\",\"1\",\"pa\",3,0,0,0,0,0,2,0,0,10",
-                                                    "\"B\",\"2\",\"pb\",4,0,0,0,0,0,0,0,0,20",
-                                                    "\"C\",\"3\",\"pc\",5,0,0,0,0,0,0,0,0,30"}));
+                                         "\"B\",\"2\",\"pb\",4,0,0,0,0,0,0,0,0,20",
+                                         "\"C\",\"3\",\"pc\",5,0,0,0,0,0,0,0,0,30"}));
   StationWindow& w = rig.Open();
   w.SelectRows({0, 2});
   RecorderDialog* d = w.recorderDialog();
@@ -329,8 +330,9 @@ TEST(PropertiesDialog, RetriesRangeThenDataFolderThenApplies) {
   EXPECT_EQ(rig.Texts(), (std::vector<std::string>{"ZEL|Please enter an integer between 1 and 10.",
                                                    "ZEL|Specified Data Folder is not valid"}));
   ASSERT_EQ(rig.files.requests().size(), 1u);
-  EXPECT_EQ(rig.files.requests()[0].text,
-            "Select folder for poller data\n(folder must exist, create with explorer if necessary)");
+  EXPECT_EQ(
+      rig.files.requests()[0].text,
+      "Select folder for poller data\n(folder must exist, create with explorer if necessary)");
   EXPECT_EQ(w.settings().retries, 3);
   EXPECT_EQ(w.settings().dataFolder, rig.data.string());
   EXPECT_EQ(w.settings().preferedConnection, 1);
@@ -554,18 +556,17 @@ TEST(Launch, FileDialogsAskWithTheirFiltersAndCancelDoesNothing) {
   EXPECT_EQ(req[2].defaultExtension, "txt");
   EXPECT_EQ(req[2].startFolder, rig.data.string());
   const std::string P = rig.services.programFolder;
-  EXPECT_EQ(rig.launcher.events(),
-            (std::vector<std::string>{
-                "start \"" + P + "ZelQplot.exe\" /event=\"" +
-                    (rig.data / "elsewhere" / "x.bin").string() + "\" /setup=\"" +
-                    (rig.data / "R1" / "setupdata.bin").string() + "\"",
-                "open " + (rig.data / "Poll_log_240306.txt").string()}));
+  EXPECT_EQ(
+      rig.launcher.events(),
+      (std::vector<std::string>{"start \"" + P + "ZelQplot.exe\" /event=\"" +
+                                    (rig.data / "elsewhere" / "x.bin").string() + "\" /setup=\"" +
+                                    (rig.data / "R1" / "setupdata.bin").string() + "\"",
+                                "open " + (rig.data / "Poll_log_240306.txt").string()}));
 }
 
 TEST(Window, ScreenshotWithAFewRecorders) {
   WindowRig rig("oxm_png",
-                ZelDatWith(
-                           {"\"North Yard\",\"5551234\",\"\",3,0,0,0,0,0,3,0,0,0",
+                ZelDatWith({"\"North Yard\",\"5551234\",\"\",3,0,0,0,0,0,3,0,0,0",
                             "\"South Junction\",\"\",\"\",5,0,0,0,0,0,-1,0,-1062731500,5000",
                             "\"Depot 12\",\"5559876\",\"\",13,0,0,0,0,0,0,0,0,0",
                             "\"Old Line\",\"\",\"\",17,0,0,0,0,0,1,0,0,0"},
