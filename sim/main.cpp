@@ -62,6 +62,15 @@ int main(int argc, char** argv) {
       ->check(CLI::Range(0, 10000000));
   app.add_flag("--no-answer", rc.no_answer, "never answer anything");
   app.add_option("--prompt", prompt, "password prompt text (a wrong one, for fault tests)");
+  std::string setup_answer;
+  app.add_option("--setup-answer", setup_answer,
+                 "what \"TD\" sends: database (default), eot (EOT only), one_block");
+  app.add_option("--babble-ms", rc.babble_ms, "a noise byte this often: the line never falls quiet")
+      ->check(CLI::Range(0, 600000));
+  app.add_flag("--endless-transfers", rc.endless_transfers,
+               "files sent never end: filler blocks follow, no EOT");
+  app.add_option("--drip-ms", rc.drip_ms, "send each byte of a block alone, this far apart")
+      ->check(CLI::Range(0, 600000));
   CLI11_PARSE(app, argc, argv);
 
   zel::sim::SimConfig cfg;
@@ -86,6 +95,8 @@ int main(int argc, char** argv) {
     rc.scale = scale;
     rc.faults.seed = static_cast<unsigned>(seed);
     if (!prompt.empty()) rc.prompt = prompt;
+    if (!setup_answer.empty() && !zel::sim::ParseSetupAnswer(setup_answer, rc.setup_answer))
+      return Fail("--setup-answer takes database, eot or one_block");
     zel::sim::RecorderEntry e;
     e.config = rc;
     e.tcp = tcp;

@@ -48,6 +48,19 @@ bool Rate(const std::string& s, double& v) { return ToDouble(s, v) && v >= 0 && 
 
 }  // namespace
 
+bool ParseSetupAnswer(const std::string& text, RecorderConfig::SetupAnswer& out) {
+  const std::string l = Lower(text);
+  if (l == "database")
+    out = RecorderConfig::SetupAnswer::kDatabase;
+  else if (l == "eot")
+    out = RecorderConfig::SetupAnswer::kEotOnly;
+  else if (l == "one_block")
+    out = RecorderConfig::SetupAnswer::kOneBlock;
+  else
+    return false;
+  return true;
+}
+
 bool ParseValue(const std::string& raw, std::string& value) {
   std::string t = Trim(raw);
   if (t.empty() || t[0] != '"') {
@@ -213,6 +226,18 @@ bool ParseConfig(std::istream& in, SimConfig& out, std::string* error) {
       if (!ToDouble(value, d) || d <= 0 || d > 100)
         return fail("scale must be above 0, at most 100");
       c.scale = d;
+    } else if (key == "setup_answer") {
+      if (!ParseSetupAnswer(value, c.setup_answer))
+        return fail("setup_answer must be database, eot or one_block");
+    } else if (key == "babble_ms") {
+      if (!ToLong(value, n) || n < 0 || n > 600000) return fail("babble_ms must be 0-600000");
+      c.babble_ms = static_cast<int>(n);
+    } else if (key == "endless_transfers") {
+      if (!ToBool(value, b)) return fail("endless_transfers must be yes or no");
+      c.endless_transfers = b;
+    } else if (key == "drip_ms") {
+      if (!ToLong(value, n) || n < 0 || n > 600000) return fail("drip_ms must be 0-600000");
+      c.drip_ms = static_cast<int>(n);
     } else {
       return fail("unknown recorder key " + key);
     }

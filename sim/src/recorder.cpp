@@ -235,7 +235,11 @@ class Session {
   Recorder& r_;
   Link& line_;
   const std::atomic<bool>& stop_;
-  DuplicateFault Duplicates() { return DuplicateFault{r_.config().duplicate_rate, &dup_rng_}; }
+  SenderFaults Duplicates() {
+    const RecorderConfig& c = r_.config();
+    return SenderFaults{c.duplicate_rate, &dup_rng_, c.endless_transfers,
+                        c.drip_ms > 0 ? r_.ScaledMs(c.drip_ms) : 0, &stop_};
+  }
 
   std::mt19937 rng_;
   std::mt19937 dup_rng_;
@@ -281,9 +285,16 @@ void Recorder::Serve(Link& line, const std::atomic<bool>& stop) {
 }
 
 void Session::Run() {
+  const int babble = r_.config().babble_ms > 0 ? r_.ScaledMs(r_.config().babble_ms) : 0;
   const int step = std::clamp(r_.ScaledMs(50), 5, 50);
+  int64_t next_babble = SteadyMs() + babble;
   while (!stop_.load() && !gone_ && !line_.IsClosed()) {
-    int b = line_.ReadByte(step);
+    if (babble > 0 && SteadyMs() >= next_babble) {
+      // A line that never falls quiet: noise between everything the recorder says.
+      Say("~");
+      next_babble = SteadyMs() + babble;
+    }
+    int b = line_.ReadByte(babble > 0 ? std::min(step, babble) : step);
     if (b == kClosed) break;
     if (r_.config().no_answer) continue;
     if (b >= 0) {
@@ -520,6 +531,8 @@ void Session::SendSetup() {
   r_.Count(&RecorderStats::setup_downloads);
   Say("\r\nSending the setup database\r\n");
   std::vector<uint8_t> image = r_.SetupImage();
+  if (r_.config().setup_answer == RecorderConfig::SetupAnswer::kEotOnly) image.clear();
+  if (r_.config().setup_answer == RecorderConfig::SetupAnswer::kOneBlock) image.resize(128);
   XmodemResult res = XmodemSend(line_, image, r_.Xmodem(), Duplicates());
   if (res != XmodemResult::kOk) r_.Count(&RecorderStats::failed_transfers);
   if (res == XmodemResult::kLineGone) gone_ = true;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <thread>
 
 namespace zel::sim {
 namespace {
@@ -90,7 +91,7 @@ const char* XmodemResultText(XmodemResult r) {
 }
 
 XmodemResult XmodemSend(Link& link, const std::vector<uint8_t>& data, const XmodemTimes& t,
-                        DuplicateFault dup, XmodemStats* stats, uint8_t padding) {
+                        SenderFaults dup, XmodemStats* stats, uint8_t padding) {
   XmodemStats local;
   XmodemStats& st = stats ? *stats : local;
   // Start: only 'C' (CRC mode) starts; two CANs end it.
@@ -111,23 +112,36 @@ XmodemResult XmodemSend(Link& link, const std::vector<uint8_t>& data, const Xmod
     }
   }
   std::uniform_real_distribution<double> unit(0.0, 1.0);
+  // A dripping line: each byte alone, a pause before the next.
+  auto write_frame = [&](const uint8_t* frame, size_t n) {
+    if (dup.drip_ms <= 0) return link.Write(frame, n);
+    for (size_t i = 0; i < n; ++i) {
+      if (i > 0) std::this_thread::sleep_for(std::chrono::milliseconds(dup.drip_ms));
+      if (dup.stop && dup.stop->load()) return false;
+      if (!link.Write(frame + i, 1)) return false;
+    }
+    return true;
+  };
   uint8_t block_no = 1;
-  for (size_t off = 0; off < data.size(); off += 128) {
+  for (size_t off = 0; off < data.size() || dup.endless; off += 128) {
+    if (dup.stop && dup.stop->load()) return XmodemResult::kLineGone;
     uint8_t frame[133];
     frame[0] = kSoh;
     frame[1] = block_no;
     frame[2] = static_cast<uint8_t>(255 - block_no);
-    size_t n = std::min<size_t>(128, data.size() - off);
-    std::fill(frame + 3, frame + 131, padding);
-    std::copy(data.begin() + static_cast<long>(off), data.begin() + static_cast<long>(off + n),
-              frame + 3);
+    size_t n = off < data.size() ? std::min<size_t>(128, data.size() - off) : 0;
+    // Filler of an endless transfer: a pattern that is no record end mark.
+    std::fill(frame + 3, frame + 131, off < data.size() ? padding : uint8_t{0xA5});
+    if (n > 0)
+      std::copy(data.begin() + static_cast<long>(off), data.begin() + static_cast<long>(off + n),
+                frame + 3);
     uint16_t crc = Crc16Xmodem(frame + 3, 128);
     frame[131] = static_cast<uint8_t>(crc >> 8);
     frame[132] = static_cast<uint8_t>(crc & 0xFF);
     bool acked = false;
     for (int attempt = 0; attempt < t.retries && !acked; ++attempt) {
       if (attempt > 0) ++st.resent;
-      if (!link.Write(frame, sizeof frame)) return XmodemResult::kLineGone;
+      if (!write_frame(frame, sizeof frame)) return XmodemResult::kLineGone;
       int a = WaitAnswer(link, t.answer_ms);
       if (a == kClosed) return XmodemResult::kLineGone;
       if (a == kCan) return XmodemResult::kCancelled;

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <fstream>
+#include <iterator>
 #include <optional>
 #include <string_view>
 
@@ -30,16 +32,34 @@ std::string Format(const char* fmt, auto... args) {
   return std::string(buf, static_cast<size_t>(std::min<int>(n, sizeof buf - 1)));
 }
 
-// The administrative password stored in a setup database file of the model; nullopt for a
-// model without a setup layout or a file that cannot be read.
-std::optional<std::string> StoredSetupPassword(RecorderType type,
-                                               const std::filesystem::path& file) {
-  SetupDatabase db(type);
-  if (!db.valid() || !db.LoadFile(file)) return std::nullopt;
-  return db.AdministrativePassword();
+void Tell(std::string* why, std::string text) {
+  if (why) *why = std::move(text);
+}
+
+std::string Bytes(std::size_t n) { return std::to_string(n) + " bytes"; }
+
+// The limits of an event file, and the reason a receive past them failed.
+ReceiveLimits EventLimits(const Connection& c) {
+  ReceiveLimits l;
+  if (c.timings().event_file_max_bytes > 0)
+    l.maxBytes = static_cast<std::size_t>(c.timings().event_file_max_bytes);
+  return l;
+}
+
+void TellEventReport(std::string* why, const ReceiveReport& rep, const ReceiveLimits& l,
+                     const std::filesystem::path& target) {
+  if (rep.tooLong)
+    Tell(why, "the event file " + target.filename().string() + " grew past " + Bytes(l.maxBytes) +
+                  " without an end; the transfer was cancelled and nothing was kept");
 }
 
 }  // namespace
+
+SetupLengths SetupFileLengths(RecorderType type) {
+  SetupDatabase db(type);
+  if (!db.valid()) return {};
+  return {db.FieldLength(), db.WrittenLength() + kXmodemBlockSize};
+}
 
 std::string ClockCommand(const platform::LocalTime& t) {
   return Format("ST%d\x1b[C%d\x1b[C%d\x1b[B%d\x1b[D%d\x1b[D%d\r\x1b\x1bY\x1b\x1b", t.hour, t.minute,
@@ -90,21 +110,59 @@ int Logoff(Connection& c, int selector, const RecorderRecord& /*r*/) {
 }
 
 int DownloadSetup(Connection& c, int selector, const RecorderRecord& r,
-                  const std::filesystem::path& target) {
+                  const std::filesystem::path& target, std::string* why) {
   const Timings& t = c.timings();
+  // A setup database has its model's length: an empty or cut-short one must never replace a
+  // good file, and a sender that does not stop must not fill the disk.
+  const SetupLengths lengths = SetupFileLengths(r.type);
+  ReceiveLimits limits;
+  if (lengths.max > 0) limits = {lengths.min, lengths.max};
   SendP(c, selector, r, kSetupDownloadCommand);
   c.WaitQuiet(selector, t.setup_quiet_ms);
   if (c.Aborted()) return kPollAborted;
-  const int rx = XmodemReceive(c, selector, target);
+  ReceiveReport report;
+  const int rx = XmodemReceive(c, selector, target, limits, &report);
   SendP(c, selector, r, kAfterSetupTransfer);
   c.WaitQuiet(selector, t.setup_quiet_ms);
   if (c.Aborted()) return kPollAborted;
+  const std::string model = TypeName(r.type);
+  if (report.tooShort)
+    Tell(why, "the setup database received is " + Bytes(report.bytes) + ", shorter than a " +
+                  model + " setup database (" + Bytes(lengths.min) + "); it was not kept and " +
+                  target.filename().string() + " is unchanged");
+  if (report.tooLong)
+    Tell(why, "the setup database received ran past " + Bytes(lengths.max) + ", longer than a " +
+                  model + " setup database; the transfer was cancelled and " +
+                  target.filename().string() + " is unchanged");
   return rx != 0 ? kPollTransferFailed : kPollSuccess;
 }
 
 int UploadSetup(Connection& c, int selector, const RecorderRecord& r,
-                const std::filesystem::path& folder, const PasswordUpdate& update) {
+                const std::filesystem::path& folder, const PasswordUpdate& update,
+                std::string* why) {
   const Timings& t = c.timings();
+  const std::filesystem::path file = folder / kSetupFileName;
+  // The file is read and checked before anything is sent: an empty or cut-short database would
+  // leave the recorder without its configuration and the station with a wrong password.
+  std::vector<uint8_t> bytes;
+  {
+    std::ifstream in(file, std::ios::binary);
+    if (in) bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    if (!in || in.bad()) {
+      Tell(why, "the setup database " + file.string() + " cannot be read; nothing was sent");
+      return kPollTransferFailed;
+    }
+  }
+  const SetupLengths lengths = SetupFileLengths(r.type);
+  if (lengths.max > 0 && (bytes.size() < lengths.min || bytes.size() > lengths.max)) {
+    Tell(why, "the setup database " + file.string() + " is " + Bytes(bytes.size()) + "; a " +
+                  TypeName(r.type) + " setup database is " + Bytes(lengths.min) +
+                  (lengths.max - lengths.min > kXmodemBlockSize
+                       ? " (written as " + Bytes(lengths.max - kXmodemBlockSize) + ")"
+                       : std::string()) +
+                  ". It was not sent and the recorder's password was not changed");
+    return kPollTransferFailed;
+  }
   SendP(c, selector, r, kSetupUploadCommand);
   c.WaitQuiet(selector, t.setup_quiet_ms);
   if (c.Aborted()) return kPollAborted;
@@ -112,14 +170,16 @@ int UploadSetup(Connection& c, int selector, const RecorderRecord& r,
   const int ready = c.WaitForText(selector, t.upload_cc_ms, kSetupUploadReady);
   if (c.Aborted()) return kPollAborted;
   if (!ready) return kPollTransferFailed;
-  const std::filesystem::path file = folder / kSetupFileName;
-  const int tx = XmodemSend(c, selector, file);
+  const int tx = XmodemSendBytes(c, selector, bytes);
   SendP(c, selector, r, kAfterSetupTransfer);
   c.WaitQuiet(selector, t.setup_quiet_ms);
   if (c.Aborted()) return kPollAborted;
   if (tx != 0) return kPollTransferFailed;
-  if (update) {
-    if (const std::optional<std::string> pw = StoredSetupPassword(r.type, file)) update(r.id, *pw);
+  // The password the recorder now has is the one in the bytes it received.
+  SetupDatabase db(r.type);
+  if (update && db.valid()) {
+    db.LoadBytes(bytes);
+    update(r.id, db.AdministrativePassword());
   }
   return kPollSuccess;
 }
@@ -138,29 +198,37 @@ void LeaveQueryMode(Connection& c, int selector, const RecorderRecord& /*r*/) {
 
 int QueryDay(Connection& c, int selector, const RecorderRecord& /*r*/,
              const platform::LocalTime& day, const platform::LocalTime& poll_time,
-             const std::filesystem::path& folder) {
+             const std::filesystem::path& folder, std::string* why) {
   Send(c, selector, DayCommand(day));
-  return XmodemReceive(c, selector, folder / EventFileName(day, poll_time)) == 0
-             ? kPollSuccess
-             : kPollTransferFailed;
+  const std::filesystem::path target = folder / EventFileName(day, poll_time);
+  const ReceiveLimits limits = EventLimits(c);
+  ReceiveReport report;
+  const int rx = XmodemReceive(c, selector, target, limits, &report);
+  TellEventReport(why, report, limits, target);
+  return rx == 0 ? kPollSuccess : kPollTransferFailed;
 }
 
 int QueryDay(Connection& c, int selector, const RecorderRecord& r, int day_number,
-             const platform::LocalTime& poll_time, const std::filesystem::path& folder) {
+             const platform::LocalTime& poll_time, const std::filesystem::path& folder,
+             std::string* why) {
   const std::optional<CivilDate> d = zel::DateOfDayNumber(day_number);
   if (!d) return kPollTransferFailed;  // outside 2000-2099: nothing to ask for
   platform::LocalTime day;
   day.year = 2000 + d->year;
   day.month = d->month;
   day.day = d->day;
-  return QueryDay(c, selector, r, day, poll_time, folder);
+  return QueryDay(c, selector, r, day, poll_time, folder, why);
 }
 
 int QueryInterval(Connection& c, int selector, const RecorderRecord& /*r*/,
                   const platform::LocalTime& start, const platform::LocalTime& end,
-                  const std::filesystem::path& target) {
+                  const std::filesystem::path& target, std::string* why) {
   Send(c, selector, IntervalCommand(start, end));
-  return XmodemReceive(c, selector, target) == 0 ? kPollSuccess : kPollTransferFailed;
+  const ReceiveLimits limits = EventLimits(c);
+  ReceiveReport report;
+  const int rx = XmodemReceive(c, selector, target, limits, &report);
+  TellEventReport(why, report, limits, target);
+  return rx == 0 ? kPollSuccess : kPollTransferFailed;
 }
 
 }  // namespace zel::comm

@@ -198,7 +198,9 @@ class Receiver {
 
 // Receives blocks, handing each good one to `sink` (false from the sink fails the transfer).
 template <typename Sink>
-int ReceiveInto(Connection& c, int selector, Sink&& sink) {
+int ReceiveInto(Connection& c, int selector, const ReceiveLimits& limits, ReceiveReport& report,
+                Sink&& sink) {
+  report = ReceiveReport{};
   Receiver rx(c, selector);
   if (!rx.Start()) return 7;
   uint8_t expected = 1;
@@ -207,12 +209,24 @@ int ReceiveInto(Connection& c, int selector, Sink&& sink) {
   for (;;) {
     r = rx.GetBlock(expected);
     if (r != BlockResult::kGood) break;
+    if (report.bytes + kXmodemBlockSize > limits.maxBytes) {
+      // A sender that does not stop: this block is not taken, and the sender is told to end.
+      report.tooLong = true;
+      SendCancel(c, selector);
+      c.Drain(selector);
+      return 7;
+    }
+    report.bytes += kXmodemBlockSize;
     if (sink_ok) sink_ok = sink(rx.block());
     c.SendByte(selector, kAck);
     expected = static_cast<uint8_t>(expected + 1);
   }
   c.SendByte(selector, kAck);
   c.Drain(selector);
+  if (r == BlockResult::kEot && report.bytes < limits.minBytes) {
+    report.tooShort = true;
+    return 7;
+  }
   return (r == BlockResult::kEot && sink_ok) ? 0 : 7;
 }
 
@@ -249,21 +263,25 @@ std::vector<uint8_t> XmodemFrame(uint8_t block_number, const uint8_t* data, size
   return f;
 }
 
-int XmodemReceiveBytes(Connection& c, int selector, std::vector<uint8_t>& data) {
+int XmodemReceiveBytes(Connection& c, int selector, std::vector<uint8_t>& data,
+                       const ReceiveLimits& limits, ReceiveReport* report) {
   data.clear();
-  return ReceiveInto(c, selector, [&](const uint8_t* b) {
+  ReceiveReport local;
+  return ReceiveInto(c, selector, limits, report ? *report : local, [&](const uint8_t* b) {
     data.insert(data.end(), b, b + kXmodemBlockSize);
     return true;
   });
 }
 
-int XmodemReceive(Connection& c, int selector, const std::filesystem::path& target) {
+int XmodemReceive(Connection& c, int selector, const std::filesystem::path& target,
+                  const ReceiveLimits& limits, ReceiveReport* report) {
+  ReceiveReport local;
   std::filesystem::path temp;
   std::FILE* f = CreateTempBeside(target, &temp);
   if (f == nullptr) return 7;
   // A setup database or a day of events fits in one buffer: one write at the end.
   std::setvbuf(f, nullptr, _IOFBF, 64 * 1024);
-  int result = ReceiveInto(c, selector, [&](const uint8_t* b) {
+  int result = ReceiveInto(c, selector, limits, report ? *report : local, [&](const uint8_t* b) {
     return std::fwrite(b, 1, kXmodemBlockSize, f) == static_cast<size_t>(kXmodemBlockSize);
   });
   // The file is made durable before it takes the target's name, so a crash leaves the old

@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <set>
 #include <system_error>
 
 #include "zel/catalogue.h"
@@ -143,11 +144,16 @@ void PollEngine::StartPoll(const StationSettings& settings, bool all, bool direc
     logPath_.clear();
   }
   RecorderList& list = *env_.recorders;
+  std::set<std::string> seenIds;
   for (std::size_t pos = 0; pos < list.Count(); ++pos) {
     std::optional<RecorderRecord> r = list.Get(pos);
-    if (!r || (!all && r->listState == 0)) continue;
+    if (!r) continue;
+    // Two recorders with one ID would share one folder: only the first one is polled.
+    const bool duplicate = !seenIds.insert(r->id).second;
+    if (!all && r->listState == 0) continue;
     Job job;
     job.record = *r;
+    job.duplicateId = duplicate;
     job.token = list.MarkJob(pos);
     run.jobs.push_back(std::move(job));
   }
@@ -158,6 +164,12 @@ void PollEngine::StartPoll(const StationSettings& settings, bool all, bool direc
 void PollEngine::Emit(PollEvent::Kind kind, const std::string& recorder, const std::string& text,
                       int code) {
   if (onEvent) onEvent(PollEvent{kind, recorder, text, code});
+}
+
+void PollEngine::LogError(PollLog& log, const std::string& recorder, const std::string& why) {
+  if (why.empty()) return;
+  log.Write("ERROR - " + why + "\n");
+  Emit(PollEvent::kError, recorder, why);
 }
 
 void PollEngine::SetOperation(const std::string& s) {
@@ -253,6 +265,16 @@ int PollEngine::PollRecorder(Run& run, Job& job, comm::Connection& c, int select
   const platform::LocalTime now = env_.clock->Now();
   log.Write(TimeStamp(now) + " Polling:" + r.id + "\n");
 
+  if (job.duplicateId) {
+    log.Write("ERROR - duplicate recorder ID\n");
+    Emit(PollEvent::kError, r.id,
+         "duplicate recorder ID: an earlier recorder in the list has the ID \"" + r.id +
+             "\", so this one is not polled. Give it an ID of its own.");
+    log.Write(" \n");
+    Emit(PollEvent::kResult, r.id, "", kPollBadRecorderId);
+    return kPollBadRecorderId;
+  }
+
   // Steps that file something need the recorder's folder; an ID that cannot name one is
   // refused before anything is sent.
   constexpr uint32_t kFileSteps =
@@ -299,7 +321,9 @@ int PollEngine::PollRecorder(Run& run, Job& job, comm::Connection& c, int select
   if (code == 0 && (run.ops & kOpDownloadSetup)) {
     step("Download Setup");
     fs::path target = *folder / comm::kSetupFileName;
-    code = comm::DownloadSetup(c, selector, r, target);
+    std::string why;
+    code = comm::DownloadSetup(c, selector, r, target, &why);
+    LogError(log, r.id, why);
     if (code == 0) {
       std::lock_guard l(mu_);
       newFiles_.push_back(target);
@@ -308,19 +332,23 @@ int PollEngine::PollRecorder(Run& run, Job& job, comm::Connection& c, int select
   if (code == 0 && (run.ops & kOpUploadSetup)) {
     step("Upload Setup");
     RecorderList* list = env_.recorders;
+    std::string why;
     code = comm::UploadSetup(
-        c, selector, r, *folder, [list](const std::string& id, const std::string& password) {
+        c, selector, r, *folder,
+        [list](const std::string& id, const std::string& password) {
           list->UpdateById(
               id, [&](RecorderRecord& rec) { rec.password = password.substr(0, kMaxPassword); });
-        });
+        },
+        &why);
+    LogError(log, r.id, why);
   }
   if (code == 0 && (run.ops & kOpPollEvents)) {
     step("Poll Events");
-    code = PollEvents(run, job, c, selector, *folder);
+    code = PollEvents(run, job, c, selector, *folder, log);
   }
   if (code == 0 && (run.ops & kOpPollQuery)) {
     step("Poll Query");
-    code = PollQuery(run, job, c, selector);
+    code = PollQuery(run, job, c, selector, log);
   }
   if (code == 0 && (run.ops & kOpLogoff)) {
     step("Logoff");
@@ -346,7 +374,9 @@ int PollEngine::PollSetup(Run&, Job& job, comm::Connection& c, int selector, con
   const RecorderRecord& r = job.record;
   const fs::path fresh = folder / "new_setupdata.bin";
   const fs::path saved = folder / comm::kSetupFileName;
-  int code = comm::DownloadSetup(c, selector, r, fresh);
+  std::string why;
+  int code = comm::DownloadSetup(c, selector, r, fresh, &why);
+  LogError(log, r.id, why);
   if (code == comm::kPollAborted) return code;
   if (code != 0) return comm::kPollTransferFailed;
   std::error_code ec;
@@ -370,7 +400,7 @@ int PollEngine::PollSetup(Run&, Job& job, comm::Connection& c, int selector, con
 }
 
 int PollEngine::PollEvents(Run& run, Job& job, comm::Connection& c, int selector,
-                           const fs::path& folder) {
+                           const fs::path& folder, PollLog& log) {
   const RecorderRecord& r = job.record;
   const platform::LocalTime pollTime = env_.clock->Now();
   if (!InProtocolSet(r.type)) return abort_.load() ? comm::kPollAborted : comm::kPollTransferFailed;
@@ -385,7 +415,9 @@ int PollEngine::PollEvents(Run& run, Job& job, comm::Connection& c, int selector
   }
   int code = 0;
   for (int d : days) {
-    code = comm::QueryDay(c, selector, r, d, pollTime, folder);
+    std::string why;
+    code = comm::QueryDay(c, selector, r, d, pollTime, folder, &why);
+    LogError(log, r.id, why);
     if (code != 0) break;
     const fs::path file = folder / comm::EventFileName(LocalDateOfDayNumber(d), pollTime);
     {
@@ -409,7 +441,7 @@ int PollEngine::PollEvents(Run& run, Job& job, comm::Connection& c, int selector
   return code == 0 ? 0 : comm::kPollTransferFailed;
 }
 
-int PollEngine::PollQuery(Run& run, Job& job, comm::Connection& c, int selector) {
+int PollEngine::PollQuery(Run& run, Job& job, comm::Connection& c, int selector, PollLog& log) {
   const RecorderRecord& r = job.record;
   const QueryTarget& q = run.query;
   if (q.folder.empty() || q.fileName.empty()) {
@@ -420,7 +452,9 @@ int PollEngine::PollQuery(Run& run, Job& job, comm::Connection& c, int selector)
   fs::create_directories(q.folder, ec);
   if (!comm::EnterQueryMode(c, selector, r)) return comm::kPollTransferFailed;
   const fs::path target = q.folder / q.fileName;
-  int code = comm::QueryInterval(c, selector, r, q.start, q.end, target);
+  std::string why;
+  int code = comm::QueryInterval(c, selector, r, q.start, q.end, target, &why);
+  LogError(log, r.id, why);
   comm::LeaveQueryMode(c, selector, r);
   if (code == 0) {
     std::lock_guard l(mu_);

@@ -10,6 +10,7 @@
 #include <string>
 #include <system_error>
 #include <utility>
+#include <vector>
 
 #include "zel/core/report_selection.h"
 #include "zel/identifiers.h"
@@ -184,6 +185,33 @@ class Output {
 
 // ---- the writer ----
 
+// The bytes after the last whole record (fewer than a record) are the sender's padding of the
+// last XMODEM block, not a cut record, when they are all zeros or all SUB (0x1A), or when the
+// state byte of the would-be record is the end mark 0.
+bool IsPadding(const std::vector<uint8_t>& tail, const EventLayout& layout) {
+  if (tail.empty()) return false;
+  const bool allZero = std::all_of(tail.begin(), tail.end(), [](uint8_t b) { return b == 0; });
+  const bool allSub = std::all_of(tail.begin(), tail.end(), [](uint8_t b) { return b == 0x1A; });
+  const bool endMark = layout.stateOffset >= 0 &&
+                       static_cast<std::size_t>(layout.stateOffset) < tail.size() &&
+                       tail[static_cast<std::size_t>(layout.stateOffset)] == 0;
+  return allZero || allSub || endMark;
+}
+
+// Up to `n` bytes of a file from `offset`.
+std::vector<uint8_t> FileBytesAt(const std::filesystem::path& path, uint64_t offset,
+                                 std::size_t n) {
+  std::vector<uint8_t> out(n);
+  std::size_t got = 0;
+  if (std::FILE* f = std::fopen(PathText(path).c_str(), "rb")) {
+    if (std::fseek(f, static_cast<long>(offset), SEEK_SET) == 0)
+      got = std::fread(out.data(), 1, n, f);
+    std::fclose(f);
+  }
+  out.resize(got);
+  return out;
+}
+
 enum class Suffix : uint8_t { kNone, kTimer, kSpeed, kGps, kStation };
 
 // The prepared columns of one input: the text behind the date (or time) for every state level,
@@ -203,7 +231,9 @@ class Writer {
       : model_(model), naming_(type, setup), setup_(setup), filter_(filter) {}
 
   // Writes the whole report of an opened event file.
-  ReportResult Run(EventRecordFile& file, Sink& sink, uint64_t fileSize) {
+  // `tailAt(offset, n)`: up to n bytes of the event file from offset.
+  template <typename TailAt>
+  ReportResult Run(EventRecordFile& file, Sink& sink, uint64_t fileSize, TailAt&& tailAt) {
     ReportResult result;
     const EventLayout& layout = *file.Layout();
     levels_ = layout.stateKind == StateKind::kTwoBits ? 4 : 2;
@@ -263,7 +293,8 @@ class Writer {
     result.lines = lines;
     const uint64_t consumed = static_cast<uint64_t>(layout.firstRecord) +
                               static_cast<uint64_t>(result.records) * layout.recordSize;
-    if (fileSize > consumed && fileSize - consumed < static_cast<uint64_t>(layout.recordSize)) {
+    if (fileSize > consumed && fileSize - consumed < static_cast<uint64_t>(layout.recordSize) &&
+        !IsPadding(tailAt(consumed, static_cast<std::size_t>(fileSize - consumed)), layout)) {
       result.warning = "The event file ends inside a record; its last " +
                        std::to_string(fileSize - consumed) + " bytes were not reported.";
     }
@@ -515,7 +546,9 @@ ReportResult RenderReport(RecorderType type, const SetupDatabase& setup, const u
   std::string text;
   StringSink sink(text);
   Writer writer(type, *model, setup, filter);
-  ReportResult result = writer.Run(file, sink, size);
+  ReportResult result = writer.Run(file, sink, size, [&](uint64_t at, std::size_t n) {
+    return std::vector<uint8_t>(data + at, data + at + n);
+  });
   if (result.warning.empty()) result.warning = warning;
   out = std::move(text);
   return result;
@@ -560,7 +593,9 @@ ReportResult WriteReport(RecorderType type, const SetupDatabase& setup,
   }
   FileSink sink(out);
   Writer writer(type, *model, setup, filter);
-  ReportResult result = writer.Run(file, sink, fileSize);
+  ReportResult result = writer.Run(file, sink, fileSize, [&](uint64_t at, std::size_t n) {
+    return FileBytesAt(eventFile, at, n);
+  });
   if (result.warning.empty()) result.warning = warning;
   const bool closed = std::fclose(out) == 0;
   if (result.ok() && closed) {

@@ -239,7 +239,10 @@ std::vector<std::string> ApplyZelDatLimits(ZelDatContents& c) {
     std::string who = "Recorder \"" + r.id + "\"";
     cut(r.id, kMaxRecorderId, who + " ID");
     cut(r.phone, kMaxPhone, who + " phone number");
-    cut(r.password, kMaxPassword, who + " password");
+    // A password is never echoed: the note says only that it was cut.
+    if (CutTo(r.password, kMaxPassword))
+      notes.push_back(who + " password is longer than " + std::to_string(kMaxPassword) +
+                      " characters; only its first " + std::to_string(kMaxPassword) + " are used.");
     clamp(r.port, -1, kIntMax, who + " port selection");
   }
   return notes;

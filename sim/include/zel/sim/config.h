@@ -14,6 +14,11 @@
 //   corrupt_rate = 0.001         drop_rate = 0.001       duplicate_rate = 0.05
 //   disconnect_after = 5000      bytes_per_second = 960  no_answer = yes
 //   prompt = "Password: "        (wrong prompt text; quotes keep blanks, \r \n \e \\ \")
+//   setup_answer = eot           ("TD" answers with EOT only; one_block: the first 128 bytes;
+//                                 database: the whole database, the default)
+//   babble_ms = 500              (a noise byte this often, scaled: the line never falls quiet)
+//   endless_transfers = yes      (files sent never end: filler blocks follow, no EOT)
+//   drip_ms = 14000              (each byte of a block sent alone, this far apart, scaled)
 //   [modem NAME]
 //   pty = /tmp/zel/COM1
 //   busy = 555-0199              no_carrier = 555-0198   no_answer = 555-0197
@@ -51,6 +56,9 @@ struct SimConfig {
 
 // False with `error` ("line 12: ...") on the first bad line.
 bool ParseConfig(std::istream& in, SimConfig& out, std::string* error);
+
+// "database", "eot" or "one_block" (any case); false for anything else.
+bool ParseSetupAnswer(const std::string& text, RecorderConfig::SetupAnswer& out);
 
 // A config value: trimmed; in double quotes, blanks are kept and \r \n \e \t \\ \" decoded.
 bool ParseValue(const std::string& raw, std::string& value);

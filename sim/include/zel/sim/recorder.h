@@ -30,6 +30,12 @@ struct RecorderConfig {
   double duplicate_rate = 0;  // XMODEM block sent twice after its ACK
   bool no_answer = false;     // the recorder never says anything
   std::string prompt = "Enter password: ";
+  // Misbehaviours
+  enum class SetupAnswer { kDatabase, kEotOnly, kOneBlock };
+  SetupAnswer setup_answer = SetupAnswer::kDatabase;  // what "TD" sends
+  int babble_ms = 0;               // > 0: a noise byte this often (scaled) whenever idle
+  bool endless_transfers = false;  // every file sent goes on with filler blocks, never EOT
+  int drip_ms = 0;                 // > 0: each byte of a block sent alone, this far apart (scaled)
 };
 
 // What a recorder did, for tests and the log.

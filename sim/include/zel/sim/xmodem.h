@@ -2,6 +2,7 @@
 // setup database. 128-byte blocks, CRC-16/XMODEM, no checksum mode.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <random>
@@ -29,10 +30,16 @@ struct XmodemTimes {
 enum class XmodemResult { kOk, kNoStart, kCancelled, kTooManyErrors, kLineGone, kTooLarge };
 const char* XmodemResultText(XmodemResult r);
 
-// Sender fault: after a block was acknowledged, send it again at this rate (seeded).
-struct DuplicateFault {
+// Sender faults. After a block was acknowledged, send it again at this rate (seeded). Endless:
+// after the data, blocks of filler follow until the receiver cancels, the line is lost or
+// `stop` is raised; no EOT is ever sent. Drip: every byte of a block goes alone, `drip_ms`
+// after the one before (a line that stays just inside the receiver's per-byte time-out).
+struct SenderFaults {
   double rate = 0;
   std::mt19937* rng = nullptr;
+  bool endless = false;
+  int drip_ms = 0;
+  const std::atomic<bool>* stop = nullptr;
 };
 
 struct XmodemStats {
@@ -45,7 +52,7 @@ struct XmodemStats {
 // Sends `data` (padded with 0x00 to a multiple of 128). An empty `data` sends EOT only.
 // `padding` replaces 0x00 for the filler of the last block.
 XmodemResult XmodemSend(Link& link, const std::vector<uint8_t>& data, const XmodemTimes& t,
-                        DuplicateFault dup = {}, XmodemStats* stats = nullptr,
+                        SenderFaults dup = {}, XmodemStats* stats = nullptr,
                         uint8_t padding = 0x00);
 
 // Receives into `out` (the sender's padding kept), at most `max_bytes`.

@@ -48,14 +48,28 @@ int SetClock(Connection& c, int selector, const RecorderRecord& r, const platfor
 // Sends "XY". 0, or 8 when the abort flag is set.
 int Logoff(Connection& c, int selector, const RecorderRecord& r);
 
-// Downloads the setup database into `target` (a full path). 0, 7 or 8.
+// Downloads the setup database into `target` (a full path). A database shorter than the
+// model's layout, or one that runs past the model's written length plus one block (the transfer
+// is then cancelled), is not kept: `target` stays as it was and the result is 7, with the
+// reason in `why`. 0, 7 or 8.
 int DownloadSetup(Connection& c, int selector, const RecorderRecord& r,
-                  const std::filesystem::path& target);
+                  const std::filesystem::path& target, std::string* why = nullptr);
 
-// Uploads `folder`/setupdata.bin, then hands the password stored in that file to `update`
-// (not for a model without a setup layout, nor when the file cannot be read). 0, 7 or 8.
+// Uploads `folder`/setupdata.bin, then hands the password stored in the bytes sent to `update`
+// (not for a model without a setup layout). A file that cannot be read, or whose length is not
+// one of its model's (from the layout's length to the written length plus one block), is
+// refused before anything is sent: 7, with the reason in `why`. 0, 7 or 8.
 int UploadSetup(Connection& c, int selector, const RecorderRecord& r,
-                const std::filesystem::path& folder, const PasswordUpdate& update);
+                const std::filesystem::path& folder, const PasswordUpdate& update,
+                std::string* why = nullptr);
+
+// Acceptable lengths of a setup database file of the model: its layout's length up to its
+// written length plus one XMODEM block. Both 0 for a model without a setup layout.
+struct SetupLengths {
+  std::size_t min = 0;
+  std::size_t max = 0;
+};
+SetupLengths SetupFileLengths(RecorderType type);
 
 // Sends "|" and waits for "?". 1 when it came (or the model is outside the protocol set and
 // nothing was sent), 0 when not (ESC ESC has then been sent).
@@ -64,17 +78,21 @@ int EnterQueryMode(Connection& c, int selector, const RecorderRecord& r);
 // Sends ESC ESC.
 void LeaveQueryMode(Connection& c, int selector, const RecorderRecord& r);
 
-// Fetches the events of one day into `folder`/EventFileName(day, poll_time). 0 or 7.
+// Fetches the events of one day into `folder`/EventFileName(day, poll_time). 0 or 7. An event
+// file is bounded by the connection's Timings (event_file_max_bytes): past it the transfer is
+// cancelled, nothing is kept, and `why` says so.
 int QueryDay(Connection& c, int selector, const RecorderRecord& r, const platform::LocalTime& day,
-             const platform::LocalTime& poll_time, const std::filesystem::path& folder);
+             const platform::LocalTime& poll_time, const std::filesystem::path& folder,
+             std::string* why = nullptr);
 // The same for a day number (days since 1 January 2000); 7 for one outside 2000-2099.
 int QueryDay(Connection& c, int selector, const RecorderRecord& r, int day_number,
-             const platform::LocalTime& poll_time, const std::filesystem::path& folder);
+             const platform::LocalTime& poll_time, const std::filesystem::path& folder,
+             std::string* why = nullptr);
 
-// Fetches the events from `start` to `end` into `target`. 0 or 7.
+// Fetches the events from `start` to `end` into `target`, bounded as QueryDay. 0 or 7.
 int QueryInterval(Connection& c, int selector, const RecorderRecord& r,
                   const platform::LocalTime& start, const platform::LocalTime& end,
-                  const std::filesystem::path& target);
+                  const std::filesystem::path& target, std::string* why = nullptr);
 
 // The command texts, as sent.
 std::string ClockCommand(const platform::LocalTime& t);

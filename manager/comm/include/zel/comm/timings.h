@@ -26,6 +26,9 @@ struct Timings {
   int xmodem_poll_ms = 5;           // longest single readiness wait on a line that cannot be woken
   int wake_poll_ms = 1000;          // the same where raising the abort flag wakes the line
   int xmodem_settle_ms = 1000;      // quiet that confirms an EOT, and ends a purge before a NAK
+  // Largest event file a transfer may bring (a recorder that sends without end would fill the
+  // disk). Not a wait, but scaled with them so tests reach it quickly; never below 64 KiB.
+  long long event_file_max_bytes = 64LL << 20;
 
   // A copy with every wait multiplied by `factor` (at least 1 ms each).
   Timings Scaled(double factor) const {
@@ -46,6 +49,9 @@ struct Timings {
     s(t.xmodem_poll_ms);
     s(t.wake_poll_ms);
     s(t.xmodem_settle_ms);
+    t.event_file_max_bytes = std::min(
+        event_file_max_bytes,
+        std::max(64LL << 10, static_cast<long long>(std::llround(event_file_max_bytes * factor))));
     return t;
   }
 };

@@ -7,6 +7,8 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <limits>
+#include <string>
 #include <vector>
 
 #include "zel/comm/connection.h"
@@ -35,14 +37,31 @@ enum class BlockResult : int {
 // One framed block: SOH, number, complement, the data (zero-padded to 128), CRC.
 std::vector<uint8_t> XmodemFrame(uint8_t block_number, const uint8_t* data, size_t n);
 
+// Bounds of a received file. A block that would take it past `maxBytes` is not acknowledged:
+// the transfer is cancelled (CAN CAN CAN) and fails. A transfer that ends with fewer than
+// `minBytes` fails as well; nothing of it is kept.
+struct ReceiveLimits {
+  std::size_t minBytes = 0;
+  std::size_t maxBytes = std::numeric_limits<std::size_t>::max();
+};
+
+// What a receive found, for a caller that says why it failed.
+struct ReceiveReport {
+  std::size_t bytes = 0;  // good blocks received, 128 bytes each
+  bool tooShort = false;  // ended below minBytes
+  bool tooLong = false;   // cancelled at maxBytes
+};
+
 // Receives into memory. `data` gets every good block whole (a multiple of 128 bytes, with the
 // sender's padding). 0 when the transfer ended with EOT, else 7.
-int XmodemReceiveBytes(Connection& c, int selector, std::vector<uint8_t>& data);
+int XmodemReceiveBytes(Connection& c, int selector, std::vector<uint8_t>& data,
+                       const ReceiveLimits& limits = {}, ReceiveReport* report = nullptr);
 
 // Receives one file. The data lands in a temporary file beside `target` that is renamed over
-// `target` only when the transfer succeeded; a failed transfer leaves an existing `target`
-// exactly as it was and no temporary file behind. 0 or 7.
-int XmodemReceive(Connection& c, int selector, const std::filesystem::path& target);
+// `target` only when the transfer succeeded within `limits`; a failed transfer leaves an
+// existing `target` exactly as it was and no temporary file behind. 0 or 7.
+int XmodemReceive(Connection& c, int selector, const std::filesystem::path& target,
+                  const ReceiveLimits& limits = {}, ReceiveReport* report = nullptr);
 
 // Sends bytes; the last block is padded with 0x00. An empty input sends only EOT. 0 or 7.
 int XmodemSendBytes(Connection& c, int selector, const std::vector<uint8_t>& data);

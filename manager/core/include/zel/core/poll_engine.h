@@ -42,7 +42,8 @@ inline constexpr uint32_t kOpsSetupUpload = 289;    // login, upload setup, log 
 inline constexpr uint32_t kOpsQuery = 385;          // login, poll query, log off
 inline constexpr uint32_t kOpsQuickPlot = 905;      // login, poll setup, poll query, log off, plot
 
-// A recorder whose ID cannot name a folder: nothing is fetched or written for it.
+// A recorder whose ID cannot name a folder, or that repeats an earlier recorder's ID: nothing
+// is fetched or written for it.
 inline constexpr int kPollBadRecorderId = 9;
 
 // "Success", "No Modem", ... "Poll Aborted" for 0-8; empty for any other code.
@@ -144,6 +145,7 @@ class PollEngine {
   struct Job {
     RecorderRecord record;
     uint64_t token = 0;
+    bool duplicateId = false;  // an earlier recorder of the list has the same ID
   };
   struct Run {
     StationSettings settings;
@@ -161,8 +163,10 @@ class PollEngine {
   int PollSetup(Run& run, Job& job, comm::Connection& c, int selector,
                 const std::filesystem::path& folder, PollLog& log);
   int PollEvents(Run& run, Job& job, comm::Connection& c, int selector,
-                 const std::filesystem::path& folder);
-  int PollQuery(Run& run, Job& job, comm::Connection& c, int selector);
+                 const std::filesystem::path& folder, PollLog& log);
+  int PollQuery(Run& run, Job& job, comm::Connection& c, int selector, PollLog& log);
+  // "ERROR - why" in the poll log and an error event; nothing when `why` is empty.
+  void LogError(PollLog& log, const std::string& recorder, const std::string& why);
   void Emit(PollEvent::Kind kind, const std::string& recorder, const std::string& text,
             int code = 0);
   void SetOperation(const std::string& s);
