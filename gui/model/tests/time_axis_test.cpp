@@ -1,0 +1,48 @@
+#include "gui/model/time_axis.h"
+
+#include <gtest/gtest.h>
+
+namespace zel::gui {
+namespace {
+
+TEST(TimeAxis, MultiplierByTickRate) {
+  EXPECT_EQ(StepMultiplier(1000), 100);
+  EXPECT_EQ(StepMultiplier(100), 10);
+  EXPECT_EQ(StepMultiplier(10), 1);
+}
+
+TEST(TimeAxis, FirstEntryWithLabelsAtLeast80UnitsApart) {
+  // 1/100 s at scale 1: label 100 hundredths = 100 ticks is the first >= 80.
+  auto s = ChooseTimeSteps(100, 1);
+  EXPECT_EQ(s.index, 3);
+  EXPECT_EQ(s.labelTicks, 100);
+  EXPECT_EQ(s.tickTicks, 10);
+  // 1/1000 s at scale 1: 10 hundredths = 100 ticks of 1 ms, tick 1 hundredth = 10 ticks.
+  s = ChooseTimeSteps(1000, 1);
+  EXPECT_EQ(s.index, 0);
+  EXPECT_EQ(s.labelTicks, 100);
+  EXPECT_EQ(s.tickTicks, 10);
+  // Exactly 80 units qualifies: 1/100 s, label 200 hundredths = 200 ticks at scale 2 is 100;
+  // 100 ticks at scale 2 is 50 (too close).
+  EXPECT_EQ(ChooseTimeSteps(100, 2).index, 4);
+  // 1/1000 s, scale 1250: 100000 ticks / 1250 = 80 units: label 1000 hundredths? No entry is
+  // 1000; 1500 hundredths = 15000 ms / 1250 = 12 < 80; 12000 hundredths = 120000 / 1250 = 96.
+  EXPECT_EQ(ChooseTimeSteps(1000, 1250).index, 9);
+}
+
+TEST(TimeAxis, HugeScaleTakesTheLastEntryAndTenthsNeverStepByZero) {
+  const auto s = ChooseTimeSteps(100, int64_t{1} << 40);
+  EXPECT_EQ(s.index, kTimeStepCount - 1);
+  EXPECT_EQ(s.labelTicks, 4320000);
+  EXPECT_EQ(s.tickTicks, 360000);
+  // 1/10 s types: the first entries' tick steps are below one tick.
+  for (int64_t scale : {1, 2, 4, 64, 65536}) {
+    const auto t = ChooseTimeSteps(10, scale);
+    EXPECT_GE(t.tickTicks, 1);
+    EXPECT_GE(t.labelTicks, t.tickTicks);
+  }
+  EXPECT_EQ(ChooseTimeSteps(10, 1).index, 6);  // 1500 hundredths = 150 tenths
+}
+
+}  // namespace
+}  // namespace zel::gui
