@@ -21,7 +21,9 @@
 #include <QToolBar>
 #include <QUrl>
 
+#include "gui/input_selection_dialog.h"
 #include "gui/model/command_options.h"
+#include "gui/model/sorted_input_list.h"
 #include "gui/timing_painter.h"
 #include "model/events_csv.h"
 #include "model/time_text.h"
@@ -260,7 +262,8 @@ void CMainFrame::BuildMenus() {
       [] {});
   auto* labelMenu = new QMenu(this);
   add(labelMenu, QStringLiteral("Select Input(s)..."),
-      QStringLiteral("Select one or more inputs starting with this channel"), [] {});
+      QStringLiteral("Select one or more inputs starting with this channel"),
+      [this] { SelectInputs(view_->ClickedChannel(), gui::ExecDialog); });
   add(labelMenu, QStringLiteral("Remove"), QStringLiteral("Remove the input from this channel"),
       [this] { view_->RemoveChannelAtClick(); });
   add(labelMenu, QStringLiteral("Color..."), QStringLiteral("Set color for this channel"), [this] {
@@ -314,6 +317,20 @@ void CMainFrame::UpdateStatus() {
     const double d = v.GetCursor(1).time - v.GetCursor(0).time;
     panes_[3]->setText(QString::fromStdString((d < 0 ? "-" : "+") + texts.Difference(d)));
   }
+}
+
+void CMainFrame::SelectInputs(int channel, const gui::DialogRunner& run) {
+  if (channel < 0 || !data_.Loaded()) return;
+  std::vector<gui::SortedInputList::Row> rows;
+  for (int i = 0; i < data_.InputCount(); ++i) {
+    if (!data_.Selectable(i)) continue;
+    rows.push_back({i, {data_.Identifier(i), data_.Name(i), data_.IdOf(i)}});
+  }
+  gui::SortedInputList list({{"Input", 70, true}, {"Name", 300, false}, {"ID", 145, false}},
+                            std::move(rows));
+  gui::InputSelectionDialog dialog(QStringLiteral("Select Inputs"), QString(), list, this);
+  if (run(dialog) != QDialog::Accepted) return;
+  doc_.FillChannels(channel, dialog.SelectedInputs());
 }
 
 bool CMainFrame::OpenTemplate(const QString& path) {

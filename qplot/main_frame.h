@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 
+#include "gui/dialog_runner.h"
 #include "gui/message_prompter.h"
 #include "model/event_data.h"
 #include "model/plot_document.h"
@@ -50,6 +51,8 @@ class CMainFrame : public QMainWindow {
   // Capture Window: image to the clipboard and a PNG in `folder`; returns the file written.
   QString CaptureWindow(const QString& folder);
   void UpdateStatus();
+  // Select Inputs dialog for a channel; the selected inputs fill the channels from it onward.
+  void SelectInputs(int channel, const gui::DialogRunner& run);
 
  protected:
   void dragEnterEvent(QDragEnterEvent* event) override;

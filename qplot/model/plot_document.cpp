@@ -157,6 +157,18 @@ void CZelQplotDoc::MoveChannel(int from, int to) {
   Changed();
 }
 
+int CZelQplotDoc::FillChannels(int first, const std::vector<int>& inputs) {
+  if (first < 0 || first >= kChannelCount) return 0;
+  int placed = 0;
+  for (int input : inputs) {
+    if (first + placed >= kChannelCount) break;
+    channels_[static_cast<size_t>(first + placed)].input = input;
+    ++placed;
+  }
+  if (placed > 0) Changed();
+  return placed;
+}
+
 int CZelQplotDoc::ChannelsToPrint() const {
   for (int c = kChannelCount - 1; c >= 0; --c) {
     const int input = channels_[static_cast<size_t>(c)].input;

@@ -69,6 +69,9 @@ class CZelQplotDoc {
   void SetChannelColor(int c, uint32_t color);
   // Moves channel `from` to row `to`; the channels between shift by one row to close the gap.
   void MoveChannel(int from, int to);
+  // The inputs go into consecutive channels from `first` onward, stopping after channel 255.
+  // Returns how many were placed.
+  int FillChannels(int first, const std::vector<int>& inputs);
   // One more than the last channel whose input is a recorder input (0 to N-1); 0 when none.
   int ChannelsToPrint() const;
 

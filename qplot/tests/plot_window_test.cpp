@@ -11,6 +11,7 @@
 #include <random>
 
 #include "../model/tests/event_bytes.h"
+#include "gui/input_selection_dialog.h"
 #include "gui/testing/gui_testing.h"
 #include "gui/timing_painter.h"
 #include "main_frame.h"
@@ -250,6 +251,47 @@ TEST(PlotWindow, LoadMessagesStatusPanesAndScreenshot) {
   frame.view()->ZoomAll();
   EXPECT_FALSE(
       gui::testing::SaveScreenshot(&frame, QStringLiteral("qplot_main_frame_zoom_all")).isEmpty());
+  frame.doc().SetModified(false);
+}
+
+TEST(PlotDialogs, SelectInputsSortsByHeaderAndFillsFromTheChannel) {
+  Folder f;
+  auto setup = SetupDatabase(model::kKrv517xl);
+  setup.SetName(0, "Alpha");
+  setup.SetName(1, "Charlie");
+  setup.SetName(2, "Bravo");
+  WriteFile(f.dir / "s.bin", setup.SaveBytes());
+  EventBytes e(EventFileType::k517XL, kDate, 0, kDate, 8639999);
+  WriteFile(f.dir / "a.bin", e.bytes());
+  platform::RecordingPrompter prompter;
+  platform::RecordingLauncher launcher;
+  StartOptions o;
+  o.eventPath = (f.dir / "a.bin").string();
+  o.setupPath = (f.dir / "s.bin").string();
+  CMainFrame frame(o, prompter, launcher);
+  frame.SelectInputs(253, [](QDialog& d) {
+    auto& dialog = dynamic_cast<gui::InputSelectionDialog&>(d);
+    auto* model = dialog.model();
+    EXPECT_EQ(model->headerData(0, Qt::Horizontal, Qt::DisplayRole).toString(), "^Input");
+    dialog.ClickHeader(1);
+    dialog.ClickHeader(1);
+    EXPECT_EQ(model->headerData(1, Qt::Horizontal, Qt::DisplayRole).toString(), "vName");
+    EXPECT_EQ(model->data(model->index(0, 1), Qt::DisplayRole).toString(), "Charlie");
+    EXPECT_EQ(model->data(model->index(1, 1), Qt::DisplayRole).toString(), "Bravo");
+    EXPECT_EQ(model->headerData(0, Qt::Horizontal, Qt::DisplayRole).toString(), "Input");
+    dialog.ClickHeader(2);
+    EXPECT_EQ(model->headerData(2, Qt::Horizontal, Qt::DisplayRole).toString(), "^ID");
+    dialog.ClickHeader(0);
+    dialog.SelectInputs({0, 1, 2, 3, 4});
+    dialog.resize(560, 400);
+    dialog.show();
+    gui::testing::SaveScreenshot(&dialog, QStringLiteral("qplot_select_inputs"));
+    return static_cast<int>(QDialog::Accepted);
+  });
+  EXPECT_EQ(frame.doc().Channel(252).input, 252);
+  EXPECT_EQ(frame.doc().Channel(253).input, 0);
+  EXPECT_EQ(frame.doc().Channel(254).input, 1);
+  EXPECT_EQ(frame.doc().Channel(255).input, 2);
   frame.doc().SetModified(false);
 }
 

@@ -119,6 +119,17 @@ TEST(PlotDocument, MoveChannelClosesTheGapAndEveryChangeNotifies) {
   EXPECT_TRUE(doc.IsModified());
 }
 
+TEST(PlotDocument, SelectedInputsFillChannelsAndStopAfter255) {
+  CZelQplotDoc doc;
+  doc.SetInputCount(360);
+  doc.NewDocument();
+  EXPECT_EQ(doc.FillChannels(253, {300, 301, 302, 303, 304}), 3);
+  EXPECT_EQ(doc.Channel(252).input, 252);
+  EXPECT_EQ(doc.Channel(253).input, 300);
+  EXPECT_EQ(doc.Channel(255).input, 302);
+  EXPECT_EQ(doc.FillChannels(256, {1}), 0);
+}
+
 TEST(Equation, TableIndexedByUsedInputsIn1LowestBit) {
   CVequation eq;
   EXPECT_FALSE(eq.Output({true, true, true, true}));  // no used input: off
