@@ -92,6 +92,13 @@ bool IsTemporaryFileName(std::string_view name, long* pid) {
   return false;
 }
 
+bool SameFile(const fs::path& a, const fs::path& b) {
+  struct stat sa {}, sb {};
+  if (a.empty() || b.empty()) return false;
+  if (::stat(a.c_str(), &sa) != 0 || ::stat(b.c_str(), &sb) != 0) return false;
+  return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
 int RemoveStaleTemporaryFiles(const fs::path& folder) {
   DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
   if (dir == nullptr) return 0;
@@ -156,8 +163,8 @@ WriteResult AtomicFileWriter::Open() {
   if (fd_ < 0) {
     const int e = errno;
     temp_.clear();
-    return Fail("Cannot create a file in " + Quoted(folder.empty() ? fs::path(".") : folder) +
-                ": " + ErrnoText(e) + ".");
+    return Fail("Cannot write " + Quoted(file_) + " (no new file can be made in its folder): " +
+                ErrnoText(e) + ".");
   }
   return {};
 }

@@ -6,6 +6,7 @@
 #include <ostream>
 
 #include "text_out.h"
+#include "zel/platform/atomic_file.h"
 #include "zel/s2t/converter.h"
 
 namespace zel::s2t {
@@ -37,10 +38,15 @@ int RunConverter(RecorderType type, int argc, const char* const* argv, std::ostr
     err << program << ": reading the setup file " << setupPath << " failed; no listing written.\n";
     return 0;
   }
+  if (platform::SameFile(setupPath, textPath)) {
+    err << program << ": the listing file " << textPath
+        << " is the setup file itself; give another name for the listing. No listing written.\n";
+    return 0;
+  }
   const std::string listing = ListSetup(db, *model);
   std::string error;
   if (!WriteFileAtomically(textPath, listing, &error)) {
-    err << program << ": " << error << "; no listing written.\n";
+    err << program << ": " << error << " No listing written.\n";
   }
   return 0;
 }

@@ -1,11 +1,11 @@
 #include "text_out.h"
 
+#include "zel/platform/atomic_file.h"
+
 #include <cerrno>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
-#include <random>
 #include <vector>
 
 namespace zel::s2t {
@@ -46,42 +46,9 @@ std::string Format(const char* format, ...) {
 }
 
 bool WriteFileAtomically(const std::string& path, std::string_view text, std::string* error) {
-  auto fail = [&](const std::string& what) {
-    if (error != nullptr) *error = what;
-    return false;
-  };
-  const std::filesystem::path target(path);
-  const std::filesystem::path folder = target.parent_path();
-  // A fresh name beside the target, so the rename stays inside one file system.
-  std::random_device seed;
-  std::FILE* file = nullptr;
-  std::filesystem::path temp;
-  for (int attempt = 0; attempt < 16 && file == nullptr; ++attempt) {
-    std::string name(1, '.');
-    name += target.filename().string();
-    name += Format(".tmp%08x", seed());
-    temp = folder / name;
-    file = std::fopen(temp.string().c_str(), "wx");  // text mode, never an existing file
-    if (file == nullptr && errno != EEXIST) break;
-  }
-  if (file == nullptr) {
-    return fail("cannot create a temporary file beside " + path + ": " + std::strerror(errno));
-  }
-  const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
-  const int write_errno = errno;
-  const bool closed = std::fclose(file) == 0;
-  if (!written || !closed) {
-    std::filesystem::remove(temp);
-    return fail("cannot write " + temp.string() + ": " +
-                std::strerror(written ? errno : write_errno));
-  }
-  std::error_code ec;
-  std::filesystem::rename(temp, target, ec);
-  if (ec) {
-    std::filesystem::remove(temp);
-    return fail("cannot replace " + path + ": " + ec.message());
-  }
-  return true;
+  const platform::WriteResult r = platform::WriteFileAtomically(path, text);
+  if (!r && error != nullptr) *error = r.reason;
+  return r.ok;
 }
 
 }  // namespace zel::s2t

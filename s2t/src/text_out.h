@@ -13,9 +13,8 @@ void Appendf(std::string& out, const char* format, ...) __attribute__((format(pr
 // Returns printf-formatted text.
 std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
-// Writes text to a temporary file in the folder of path and renames it over path once it is
-// complete. On failure the temporary file is removed, path is left as it was, and error
-// (when given) says what failed.
+// Replaces path with text through the platform's safe file writer. On failure path is left as
+// it was, and error (when given) says what failed.
 bool WriteFileAtomically(const std::string& path, std::string_view text, std::string* error);
 
 }  // namespace zel::s2t

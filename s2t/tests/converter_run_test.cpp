@@ -127,6 +127,21 @@ TEST(ConverterProgram, ListingReplacesAnOlderOneWhole) {
   EXPECT_THAT(FolderEntries(dir), ::testing::ElementsAre("setup.txt", "setupdata.bin"));
 }
 
+TEST(ConverterProgram, RefusesToWriteTheListingOverTheSetupFile) {
+  TempDir dir;
+  const std::string in = dir.File("setupdata.bin");
+  const std::vector<uint8_t> bytes(23552, 7);
+  testing::WriteBytes(in, bytes);
+  fs::create_symlink("setupdata.bin", dir.File("alias.txt"));
+  for (const std::string& out : {in, dir.File("alias.txt"), dir.File("./setupdata.bin")}) {
+    Result r = RunProgram(dir, Quote(in) + " " + Quote(out));
+    EXPECT_EQ(r.status, 0);
+    EXPECT_THAT(r.err, ::testing::HasSubstr("is the setup file itself")) << out;
+    EXPECT_EQ(ReadText(in), std::string(bytes.begin(), bytes.end())) << out;
+  }
+  EXPECT_THAT(FolderEntries(dir), ::testing::ElementsAre("alias.txt", "setupdata.bin"));
+}
+
 TEST(WriteFileAtomically, WritesReplacesAndReportsFailures) {
   TempDir dir;
   const std::string path = dir.File("a.txt");

@@ -72,6 +72,10 @@ class AtomicFileWriter {
   WriteResult failed_;  // ok until something failed
 };
 
+// True when `a` and `b` name one existing file (the same file through another name, a link or a
+// hard link included): a tool refuses to write its output over its input.
+bool SameFile(const std::filesystem::path& a, const std::filesystem::path& b);
+
 // Hidden temporary files of ours in `folder` whose process no longer exists are removed.
 // Returns how many were removed. Files of running processes (this one included) stay.
 int RemoveStaleTemporaryFiles(const std::filesystem::path& folder);
