@@ -16,9 +16,11 @@
 #include "zel/core/query.h"
 #include "zel/core/schedule.h"
 #include "zel/core/zel_dat.h"
+#include "zel/platform/atomic_file.h"
 #include "zel/platform/clock.h"
 #include "zel/platform/launcher.h"
 #include "zel/platform/prompter.h"
+#include "zel/platform/station_lock.h"
 
 namespace fs = std::filesystem;
 using namespace zel;
@@ -80,7 +82,7 @@ void PrintEvent(const PollEvent& e) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int Run(int argc, char** argv) {
   CLI::App app{"zelpoll: headless station manager (polls recorders listed in zel.dat)"};
   app.require_subcommand(1);
   std::string config = ProgramFolder() + kZelDatName;
@@ -134,12 +136,49 @@ int main(int argc, char** argv) {
   for (const std::string& a : loaded.adjusted) std::fprintf(stderr, "zelpoll: %s\n", a.c_str());
   StationSettings settings = loaded.contents.settings;
   RecorderList list(loaded.contents.recorders);
-  if (settings.dataFolder.empty() || !fs::is_directory(settings.dataFolder)) {
+  std::error_code folderError;
+  const bool folderThere =
+      !settings.dataFolder.empty() && fs::is_directory(settings.dataFolder, folderError);
+  if (folderError && folderError != std::errc::no_such_file_or_directory) {
+    std::fprintf(stderr, "zelpoll: the data folder \"%s\" cannot be used: %s. Set DataFolder in %s.\n",
+                 settings.dataFolder.c_str(), folderError.message().c_str(), config.c_str());
+    return 2;
+  }
+  if (!folderThere) {
     std::fprintf(stderr,
                  "zelpoll: the data folder \"%s\" does not exist. Create it or set DataFolder in "
                  "%s.\n",
                  settings.dataFolder.c_str(), config.c_str());
     return 2;
+  }
+  if (app.got_subcommand(query)) {
+    if (out.empty()) {
+      std::fprintf(stderr, "zelpoll: --out needs the name of the file to write.\n");
+      return 2;
+    }
+    const std::string setupFile = (fs::path(settings.dataFolder) / queryId / "setupdata.bin").string();
+    for (const std::string& input : {config, portMapFile, setupFile}) {
+      if (platform::SameFile(out, input)) {
+        std::fprintf(stderr,
+                     "zelpoll: the output file \"%s\" is the input file \"%s\"; give another "
+                     "name with --out.\n",
+                     out.c_str(), input.c_str());
+        return 2;
+      }
+    }
+  }
+
+  // One poll of a station at a time: a second run leaves everything as it is.
+  platform::StationLock stationLock;
+  switch (stationLock.TryLock(config)) {
+    case platform::StationLock::Result::kLocked:
+      break;
+    case platform::StationLock::Result::kHeld:
+      std::fprintf(stderr, "zelpoll: %s\n", stationLock.HeldMessage().c_str());
+      return 2;
+    case platform::StationLock::Result::kError:
+      std::fprintf(stderr, "zelpoll: %s\n", stationLock.error().c_str());
+      return 2;
   }
 
   platform::SystemClock clock;
@@ -178,6 +217,7 @@ int main(int argc, char** argv) {
     }
   }
 
+  const std::vector<RecorderRecord> startList = list.Snapshot();
   std::signal(SIGINT, OnSignal);
   std::signal(SIGTERM, OnSignal);
   auto waitForRun = [&] {
@@ -254,11 +294,27 @@ int main(int argc, char** argv) {
   std::printf("%zu recorder(s) polled, %d failed\n", engine.LastOutcomes().size(), failed);
   if (!noSave) {
     std::string error;
-    if (!SaveZelDat(config, settings, list, &error)) {
+    // zel.dat is read again and only what this run changed is set in it: recorders and
+    // settings edited while the run went on are kept.
+    if (!SaveZelDatChanges(config, RecorderChanges(startList, list.Snapshot()), settings,
+                           list.Snapshot(), &error)) {
       std::fprintf(stderr, "zelpoll: the recorder list was not saved to %s: %s\n", config.c_str(),
                    error.c_str());
       return 2;
     }
   }
   return failed ? 1 : 0;
+}
+
+int main(int argc, char** argv) {
+  // Whatever goes wrong, the person sees the path and the reason, never an abort.
+  try {
+    return Run(argc, argv);
+  } catch (const fs::filesystem_error& e) {
+    const std::string path = !e.path1().empty() ? e.path1().string() : e.path2().string();
+    std::fprintf(stderr, "zelpoll: \"%s\": %s.\n", path.c_str(), e.code().message().c_str());
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "zelpoll: %s\n", e.what());
+  }
+  return 2;
 }

@@ -1,5 +1,7 @@
 #include "zel/comm/xmodem.h"
 
+#include "zel/platform/atomic_file.h"
+
 #include <unistd.h>
 
 #include <algorithm>
@@ -230,25 +232,6 @@ int ReceiveInto(Connection& c, int selector, const ReceiveLimits& limits, Receiv
   return (r == BlockResult::kEot && sink_ok) ? 0 : 7;
 }
 
-// A new, exclusively created file beside `target` for the bytes being received; null when the
-// folder takes no new file.
-std::FILE* CreateTempBeside(const std::filesystem::path& target, std::filesystem::path* temp) {
-  static std::atomic<unsigned> counter{0};
-  for (int attempt = 0; attempt < 4; ++attempt) {
-    char tail[64];
-    std::snprintf(tail, sizeof tail, ".part-%ld-%u-%06x", static_cast<long>(::getpid()), counter++,
-                  static_cast<unsigned>(platform::MonotonicUs() & 0xFFFFFF));
-    std::string name(1, '.');
-    name.append(target.filename().string());
-    name.append(tail);
-    *temp = target.parent_path() / name;
-    // "x": a file left by an earlier process under the same name is never overwritten.
-    if (std::FILE* f = std::fopen(temp->c_str(), "wbx")) return f;
-    if (errno != EEXIST) return nullptr;
-  }
-  return nullptr;
-}
-
 }  // namespace
 
 std::vector<uint8_t> XmodemFrame(uint8_t block_number, const uint8_t* data, size_t n) {
@@ -276,27 +259,20 @@ int XmodemReceiveBytes(Connection& c, int selector, std::vector<uint8_t>& data,
 int XmodemReceive(Connection& c, int selector, const std::filesystem::path& target,
                   const ReceiveLimits& limits, ReceiveReport* report) {
   ReceiveReport local;
-  std::filesystem::path temp;
-  std::FILE* f = CreateTempBeside(target, &temp);
-  if (f == nullptr) return 7;
-  // A setup database or a day of events fits in one buffer: one write at the end.
-  std::setvbuf(f, nullptr, _IOFBF, 64 * 1024);
+  // The received file takes the target's name only once complete and on the disk, so a crash
+  // or a failed transfer leaves the old file or the complete new one.
+  platform::AtomicFileWriter file(target);
+  if (!file.Open()) return 7;
   int result = ReceiveInto(c, selector, limits, report ? *report : local, [&](const uint8_t* b) {
-    return std::fwrite(b, 1, kXmodemBlockSize, f) == static_cast<size_t>(kXmodemBlockSize);
+    return file
+        .Write(std::string_view(reinterpret_cast<const char*>(b), kXmodemBlockSize))
+        .ok;
   });
-  // The file is made durable before it takes the target's name, so a crash leaves the old
-  // file or the complete new one.
+  if (result != 0) return result;  // the writer removes its temporary file
   const int64_t syncStart = platform::MonotonicUs();
-  if (std::fflush(f) != 0 || ::fsync(::fileno(f)) != 0) result = 7;
+  const bool committed = file.Commit().ok;
   c.AddDiskSync(platform::MonotonicUs() - syncStart);
-  if (std::fclose(f) != 0) result = 7;
-  std::error_code ec;
-  if (result == 0) {
-    std::filesystem::rename(temp, target, ec);
-    if (ec) result = 7;
-  }
-  if (result != 0) std::filesystem::remove(temp, ec);
-  return result;
+  return committed ? 0 : 7;
 }
 
 int XmodemSendBytes(Connection& c, int selector, const std::vector<uint8_t>& data) {

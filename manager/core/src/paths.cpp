@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <system_error>
 
 namespace zel::core {
@@ -68,13 +69,31 @@ FolderResult QueryFolder(const std::string& data_folder, const std::string& id) 
 
 namespace {
 
-FolderResult Ensure(FolderResult r) {
+FolderResult Ensure(FolderResult r, const std::string& data_folder) {
   if (!r.path) return r;
   std::error_code ec;
   fs::create_directories(*r.path, ec);
   if (!fs::is_directory(*r.path, ec)) {
     r.error = "The folder \"" + r.path->string() +
               "\" could not be created; check that the data folder exists and is writable.";
+    r.path.reset();
+    return r;
+  }
+  // A recorder folder (or its Query folder) that is a symbolic link leading out of the data
+  // folder would let a poll write files anywhere: nothing is written into it.
+  std::error_code ea, eb;
+  const fs::path inside = fs::canonical(*r.path, ea);
+  const fs::path base = fs::canonical(data_folder, eb);
+  if (ea || eb) {
+    r.error = "The folder \"" + r.path->string() + "\" cannot be reached: " +
+              (ea ? ea : eb).message() + ".";
+    r.path.reset();
+    return r;
+  }
+  const auto [baseEnd, insideAt] = std::mismatch(base.begin(), base.end(), inside.begin(), inside.end());
+  if (baseEnd != base.end() || insideAt == inside.end()) {
+    r.error = "The folder \"" + r.path->string() + "\" leads outside the data folder (to \"" +
+              inside.string() + "\"); nothing is written into it. Replace the link with a folder.";
     r.path.reset();
   }
   return r;
@@ -90,13 +109,13 @@ FolderResult EnsureRecorderFolder(const std::string& data_folder, const std::str
     r.error = "The data folder \"" + data_folder + "\" does not exist.";
     return r;
   }
-  return Ensure(RecorderFolder(data_folder, id));
+  return Ensure(RecorderFolder(data_folder, id), data_folder);
 }
 
 FolderResult EnsureQueryFolder(const std::string& data_folder, const std::string& id) {
   FolderResult r = EnsureRecorderFolder(data_folder, id);
   if (!r.path) return r;
-  return Ensure(QueryFolder(data_folder, id));
+  return Ensure(QueryFolder(data_folder, id), data_folder);
 }
 
 bool UpgradeSetupFileName(const std::string& data_folder, const std::string& id) {

@@ -1,6 +1,8 @@
 // The event report writer: one pattern for every model, the differences from the model table.
 #include "zel/core/report.h"
 
+#include "zel/platform/atomic_file.h"
+
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
@@ -137,13 +139,13 @@ class StringSink : public Sink {
 
 class FileSink : public Sink {
  public:
-  explicit FileSink(std::FILE* f) : f_(f) {}
+  explicit FileSink(platform::AtomicFileWriter& f) : f_(f) {}
   bool Write(const char* data, std::size_t size) override {
-    return std::fwrite(data, 1, size, f_) == size;
+    return f_.Write(std::string_view(data, size)).ok;
   }
 
  private:
-  std::FILE* f_;
+  platform::AtomicFileWriter& f_;
 };
 
 // A line buffer flushed to the sink in large blocks.
@@ -446,16 +448,6 @@ std::string CheckEventFile(RecorderType type, EventRecordFile& file, const uint8
   return {};
 }
 
-std::atomic<unsigned> gTempCounter{0};
-
-std::filesystem::path TempPathFor(const std::filesystem::path& target) {
-  const auto stamp =
-      static_cast<unsigned long long>(std::chrono::steady_clock::now().time_since_epoch().count());
-  std::string name = target.filename().string();
-  name += ".tmp" + std::to_string(stamp % 1000000007ULL) + "-" + std::to_string(++gTempCounter);
-  return target.parent_path() / name;
-}
-
 ReportResult Failure(ReportStatus status, std::string error) {
   ReportResult r;
   r.status = status;
@@ -583,13 +575,17 @@ ReportResult WriteReport(RecorderType type, const SetupDatabase& setup,
   std::string error = CheckEventFile(type, file, head, headSize, warning);
   if (!error.empty()) return Failure(ReportStatus::kEventFileError, std::move(error));
 
-  const std::filesystem::path temp = TempPathFor(reportFile);
-  // Text mode: line ends as the platform writes them in text files.
-  std::FILE* out = std::fopen(PathText(temp).c_str(), "w");
-  if (out == nullptr) {
-    const std::string why = std::generic_category().message(errno);
+  if (platform::SameFile(reportFile, eventFile)) {
     return Failure(ReportStatus::kReportFileError,
-                   "Cannot create the report file \"" + PathText(reportFile) + "\": " + why + ".");
+                   "The report file \"" + PathText(reportFile) +
+                       "\" is the event file itself; give another name for the report. No "
+                       "report was written.");
+  }
+  platform::AtomicFileWriter out(reportFile);
+  if (platform::WriteResult opened = out.Open(); !opened) {
+    return Failure(ReportStatus::kReportFileError,
+                   "Cannot create the report file \"" + PathText(reportFile) +
+                       "\": " + opened.reason);
   }
   FileSink sink(out);
   Writer writer(type, *model, setup, filter);
@@ -597,12 +593,16 @@ ReportResult WriteReport(RecorderType type, const SetupDatabase& setup,
     return FileBytesAt(eventFile, at, n);
   });
   if (result.warning.empty()) result.warning = warning;
-  const bool closed = std::fclose(out) == 0;
-  if (result.ok() && closed) {
-    std::filesystem::rename(temp, reportFile, ec);
-    if (!ec) return result;
+  if (result.ok()) {
+    const platform::WriteResult written = out.Commit();
+    if (written) return result;
+    ReportResult failed = Failure(ReportStatus::kReportFileError,
+                                  "Cannot write the report file \"" + PathText(reportFile) +
+                                      "\"; it was left unchanged. " + written.reason);
+    failed.records = result.records;
+    return failed;
   }
-  std::filesystem::remove(temp, ec);
+  out.Abandon();
   ReportResult failed = Failure(
       ReportStatus::kReportFileError,
       "Cannot write the report file \"" + PathText(reportFile) + "\"; it was left unchanged.");
@@ -614,6 +614,12 @@ ReportResult WriteReport(const ReportRequest& request) {
   if (FindReportModel(request.type) == nullptr) {
     return Failure(ReportStatus::kNoWriter, "There is no event report for recorders of model " +
                                                 TypeName(request.type) + ".");
+  }
+  if (platform::SameFile(request.reportFile, request.setupFile)) {
+    return Failure(ReportStatus::kReportFileError,
+                   "The report file \"" + PathText(request.reportFile) +
+                       "\" is the setup database itself; give another name for the report. No "
+                       "report was written.");
   }
   SetupDatabase setup(request.type);
   if (!setup.LoadFile(request.setupFile)) {

@@ -1,5 +1,7 @@
 #include "zel/core/zel_dat.h"
 
+#include "zel/platform/atomic_file.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -308,51 +310,14 @@ ZelDatLoad LoadZelDat(const fs::path& file) {
 
 bool SaveZelDat(const fs::path& file, const StationSettings& settings,
                 const std::vector<RecorderRecord>& recorders, std::string* error) {
-  auto fail = [&](const std::string& why) {
-    if (error) *error = why;
+  // zel.dat holds the recorders' passwords: a new file is readable by its owner only, an
+  // existing one keeps its permissions, and a link is written through to its file.
+  const platform::WriteResult r = platform::WriteFileAtomically(
+      file, FormatZelDat(settings, recorders), platform::WriteOptions{.newFileMode = 0600});
+  if (!r) {
+    if (error) *error = "The settings could not be saved. " + r.reason +
+                        " The previous file is unchanged.";
     return false;
-  };
-  const std::string text = FormatZelDat(settings, recorders);
-  fs::path folder = file.parent_path();
-  if (folder.empty()) folder = ".";
-  std::string tmpl = (folder / (file.filename().string() + ".tmp-XXXXXX")).string();
-  std::vector<char> name(tmpl.begin(), tmpl.end());
-  name.push_back('\0');
-  int fd = ::mkstemp(name.data());
-  if (fd < 0)
-    return fail("The settings could not be saved: no file can be written in \"" + folder.string() +
-                "\" (" + std::strerror(errno) + ").");
-  ::fchmod(fd, 0644);
-  const char* p = text.data();
-  std::size_t left = text.size();
-  bool ok = true;
-  while (left > 0) {
-    ssize_t n = ::write(fd, p, left);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      ok = false;
-      break;
-    }
-    p += n;
-    left -= static_cast<std::size_t>(n);
-  }
-  int saved_errno = errno;
-  if (ok && ::fsync(fd) != 0) {
-    ok = false;
-    saved_errno = errno;
-  }
-  if (::close(fd) != 0 && ok) {
-    ok = false;
-    saved_errno = errno;
-  }
-  if (ok && ::rename(name.data(), file.c_str()) != 0) {
-    ok = false;
-    saved_errno = errno;
-  }
-  if (!ok) {
-    ::unlink(name.data());
-    return fail("The settings could not be saved to \"" + file.string() + "\" (" +
-                std::strerror(saved_errno) + "); the previous file is unchanged.");
   }
   return true;
 }
@@ -360,6 +325,51 @@ bool SaveZelDat(const fs::path& file, const StationSettings& settings,
 bool SaveZelDat(const fs::path& file, const StationSettings& settings,
                 const RecorderList& recorders, std::string* error) {
   return SaveZelDat(file, settings, recorders.Snapshot(), error);
+}
+
+std::vector<RecorderChange> RecorderChanges(const std::vector<RecorderRecord>& before,
+                                            const std::vector<RecorderRecord>& after) {
+  std::vector<RecorderChange> changes;
+  for (std::size_t i = 0; i < after.size(); ++i) {
+    const RecorderRecord& now = after[i];
+    // The run keeps the order; a recorder is found by ID when it does not.
+    const RecorderRecord* was = nullptr;
+    if (i < before.size() && before[i].id == now.id) {
+      was = &before[i];
+    } else {
+      for (const auto& b : before) {
+        if (b.id == now.id) {
+          was = &b;
+          break;
+        }
+      }
+    }
+    if (was == nullptr) continue;
+    RecorderChange c;
+    c.id = now.id;
+    if (now.clockSetDay != was->clockSetDay) c.clockSetDay = now.clockSetDay;
+    if (now.password != was->password) c.password = now.password;
+    if (c.clockSetDay || c.password) changes.push_back(std::move(c));
+  }
+  return changes;
+}
+
+bool SaveZelDatChanges(const fs::path& file, const std::vector<RecorderChange>& changes,
+                       const StationSettings& settings,
+                       const std::vector<RecorderRecord>& recorders, std::string* error) {
+  if (changes.empty()) return true;
+  ZelDatLoad now = LoadZelDat(file);
+  // The file went away meanwhile: the run's own list is all there is to keep.
+  if (!now.fileFound) return SaveZelDat(file, settings, recorders, error);
+  for (const RecorderChange& c : changes) {
+    for (RecorderRecord& r : now.contents.recorders) {
+      if (r.id != c.id) continue;
+      if (c.clockSetDay) r.clockSetDay = *c.clockSetDay;
+      if (c.password) r.password = *c.password;
+      break;  // the first recorder of an ID is the one a poll reaches
+    }
+  }
+  return SaveZelDat(file, now.contents.settings, now.contents.recorders, error);
 }
 
 }  // namespace zel::core

@@ -85,6 +85,36 @@ TEST(RecorderIds, FolderIsDataFolderAndId) {
   EXPECT_FALSE(EnsureRecorderFolder(dir.str(), "Plain"));
 }
 
+TEST(RecorderIds, RecorderFolderLinkLeadingOutsideIsRefused) {
+  TempDir dir;
+  const fs::path data = dir.path() / "data";
+  const fs::path outside = dir.path() / "outside";
+  fs::create_directories(data / "Inner");
+  fs::create_directories(outside);
+  fs::create_directory_symlink(outside, data / "Out");
+  FolderResult f = EnsureRecorderFolder(data.string(), "Out");
+  EXPECT_FALSE(f);
+  EXPECT_NE(f.error.find("leads outside the data folder"), std::string::npos) << f.error;
+  EXPECT_FALSE(EnsureQueryFolder(data.string(), "Out"));
+  EXPECT_TRUE(fs::is_empty(outside));
+  // A Query folder leading outside is refused as well.
+  fs::create_directories(data / "Q");
+  fs::create_directory_symlink(outside, data / "Q" / "Query");
+  EXPECT_TRUE(EnsureRecorderFolder(data.string(), "Q"));
+  EXPECT_FALSE(EnsureQueryFolder(data.string(), "Q"));
+  // A link that stays inside the data folder, and a data folder that is itself a link, are fine.
+  fs::create_directory_symlink(data / "Inner", data / "Alias");
+  EXPECT_TRUE(EnsureRecorderFolder(data.string(), "Alias"));
+  fs::create_directory_symlink(data, dir.path() / "datalink");
+  FolderResult viaLink = EnsureRecorderFolder((dir.path() / "datalink").string(), "Inner");
+  EXPECT_TRUE(viaLink) << viaLink.error;
+  // A link loop as the recorder folder.
+  fs::create_directory_symlink(data / "Loop", data / "Loop");
+  FolderResult loop = EnsureRecorderFolder(data.string(), "Loop");
+  EXPECT_FALSE(loop);
+  EXPECT_FALSE(loop.error.empty());
+}
+
 TEST(SetupFileUpgrade, RenamesOnlyWhenTheNewNameIsFree) {
   TempDir dir;
   fs::path rec = dir.path() / "R1";

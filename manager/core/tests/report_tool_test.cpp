@@ -111,5 +111,26 @@ TEST_F(ZelReportTool, BadInputExitsWithTwoAndAMessage) {
   EXPECT_NE(Read(dir_ / "stderr.txt").find("setupdata.bin"), std::string::npos);
 }
 
+TEST_F(ZelReportTool, RefusesToWriteTheReportOverItsInput) {
+  ASSERT_TRUE(setup_.SaveFile(dir_ / "setupdata.bin"));
+  const std::string setupBytes = Read(dir_ / "setupdata.bin");
+  const std::string eventBytes = Read(dir_ / "e.bin");
+  fs::create_hard_link(dir_ / "e.bin", dir_ / "hard.txt");
+  fs::create_symlink("setupdata.bin", dir_ / "soft.txt");
+  const std::string event = Quote(dir_ / "e.bin");
+  for (const fs::path& out : {dir_ / "e.bin", dir_ / "hard.txt", dir_ / "." / "e.bin"}) {
+    EXPECT_EQ(Run("--type 13 " + event + " " + Quote(out)), 1) << out;
+    EXPECT_NE(Read(dir_ / "stderr.txt").find("is the event file itself"), std::string::npos)
+        << Read(dir_ / "stderr.txt");
+  }
+  for (const fs::path& out : {dir_ / "setupdata.bin", dir_ / "soft.txt"}) {
+    EXPECT_EQ(Run("--type 13 " + event + " " + Quote(out)), 1) << out;
+    EXPECT_NE(Read(dir_ / "stderr.txt").find("is the setup database itself"), std::string::npos)
+        << Read(dir_ / "stderr.txt");
+  }
+  EXPECT_EQ(Read(dir_ / "e.bin"), eventBytes);
+  EXPECT_EQ(Read(dir_ / "setupdata.bin"), setupBytes);
+}
+
 }  // namespace
 }  // namespace zel::core

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdint>
@@ -385,6 +386,98 @@ TEST(ZelDatFile, SavesFromTheRecorderList) {
   ZelDatLoad load = LoadZelDat(file);
   ASSERT_EQ(load.contents.recorders.size(), 4u);
   for (size_t i = 0; i < 4; ++i) EXPECT_EQ(load.contents.recorders[i].id, list.Get(i)->id);
+}
+
+TEST(ZelDatFile, KeepsItsModeAndWritesThroughALink) {
+  TempDir dir;
+  auto mode = [](const fs::path& p) {
+    struct stat st {};
+    ::stat(p.c_str(), &st);
+    return st.st_mode & 07777;
+  };
+  // A new zel.dat holds passwords: its owner's only, whatever the umask.
+  const mode_t oldMask = ::umask(0);
+  const fs::path file = dir.path() / "zel.dat";
+  const bool saved = SaveZelDat(file, SampleSettings(), SampleRecorders());
+  ::umask(oldMask);
+  ASSERT_TRUE(saved);
+  EXPECT_EQ(mode(file), 0600u);
+  // An existing one keeps the mode it was given.
+  ::chmod(file.c_str(), 0640);
+  ASSERT_TRUE(SaveZelDat(file, SampleSettings(), SampleRecorders()));
+  EXPECT_EQ(mode(file), 0640u);
+
+  // A zel.dat that is a link to the station's shared file: the link stays, the file changes.
+  fs::create_directory(dir.path() / "shared");
+  const fs::path real = dir.path() / "shared" / "zel.dat";
+  ASSERT_TRUE(SaveZelDat(real, SampleSettings(), std::vector<RecorderRecord>{}));
+  const fs::path link = dir.path() / "link.dat";
+  fs::create_symlink(fs::path("shared") / "zel.dat", link);
+  ASSERT_TRUE(SaveZelDat(link, SampleSettings(), SampleRecorders()));
+  EXPECT_TRUE(fs::is_symlink(link));
+  EXPECT_EQ(LoadZelDat(real).contents.recorders.size(), SampleRecorders().size());
+  EXPECT_EQ(mode(real), 0600u);
+}
+
+TEST(ZelDatFile, RunChangesAreAppliedToTheFileAsItIsNow) {
+  TempDir dir;
+  const fs::path file = dir.path() / "zel.dat";
+  std::vector<RecorderRecord> start = SampleRecorders();
+  ASSERT_TRUE(SaveZelDat(file, SampleSettings(), start));
+
+  // The run sets the clock of "KPD" and uploads a new password to "Yard,East".
+  std::vector<RecorderRecord> end = start;
+  end[2].clockSetDay = 9001;
+  end[1].password = "NEWPW";
+  end[0].listState = 1;  // selection is not a change
+  const std::vector<RecorderChange> changes = RecorderChanges(start, end);
+  ASSERT_EQ(changes.size(), 2u);
+  EXPECT_EQ(changes[0].id, "Yard,East");
+  EXPECT_EQ(changes[0].password, "NEWPW");
+  EXPECT_FALSE(changes[0].clockSetDay);
+  EXPECT_EQ(changes[1].id, "KPD");
+  EXPECT_EQ(changes[1].clockSetDay, 9001);
+
+  // Meanwhile the file was edited: a recorder added in front, one removed, a password and a
+  // setting changed.
+  std::vector<RecorderRecord> edited = start;
+  RecorderRecord added = Rec("Added", 5);
+  added.password = "ADDPW";
+  edited.insert(edited.begin(), added);
+  edited.erase(edited.begin() + 1);  // "North Yard" removed
+  edited[2].password = "EDITPW";     // KPD
+  StationSettings settings = SampleSettings();
+  settings.retries = 7;
+  ASSERT_TRUE(SaveZelDat(file, settings, edited));
+
+  std::string error;
+  ASSERT_TRUE(SaveZelDatChanges(file, changes, SampleSettings(), end, &error)) << error;
+  const ZelDatLoad now = LoadZelDat(file);
+  ASSERT_EQ(now.contents.recorders.size(), edited.size());
+  EXPECT_EQ(now.contents.settings.retries, 7);
+  EXPECT_EQ(now.contents.recorders[0].id, "Added");
+  EXPECT_EQ(now.contents.recorders[0].password, "ADDPW");
+  EXPECT_EQ(now.contents.recorders[1].id, "Yard,East");
+  EXPECT_EQ(now.contents.recorders[1].password, "NEWPW");
+  EXPECT_EQ(now.contents.recorders[1].clockSetDay, 8800);
+  EXPECT_EQ(now.contents.recorders[2].id, "KPD");
+  EXPECT_EQ(now.contents.recorders[2].password, "EDITPW");
+  EXPECT_EQ(now.contents.recorders[2].clockSetDay, 9001);
+
+  // No changes: the file is not written at all.
+  auto inode = [](const fs::path& p) {
+    struct stat st {};
+    ::stat(p.c_str(), &st);
+    return st.st_ino;
+  };
+  const auto before = inode(file);
+  EXPECT_TRUE(SaveZelDatChanges(file, {}, SampleSettings(), end, &error));
+  EXPECT_EQ(inode(file), before);  // a save would have renamed a new file over it
+
+  // The file went away: the run's own list is written.
+  fs::remove(file);
+  ASSERT_TRUE(SaveZelDatChanges(file, changes, SampleSettings(), end, &error)) << error;
+  EXPECT_EQ(LoadZelDat(file).contents.recorders.size(), end.size());
 }
 
 }  // namespace

@@ -1,7 +1,12 @@
 // The zelpoll console program against simulated recorders: exit statuses, the poll log it
 // names, and the recorder list it saves back to zel.dat.
 #include <gtest/gtest.h>
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -10,6 +15,7 @@
 #include "sim_process.h"
 #include "zel/catalogue.h"
 #include "zel/core/zel_dat.h"
+#include "zel/platform/station_lock.h"
 #include "zel/setup_database.h"
 
 namespace {
@@ -169,6 +175,145 @@ TEST_F(ZelpollTest, MissingDataFolderIsRefused) {
   EXPECT_EQ(r.status, 2) << r.output;
   EXPECT_NE(r.output.find("does not exist"), std::string::npos) << r.output;
   EXPECT_FALSE(fs::exists(tmp_.path() / "nowhere"));
+}
+
+TEST_F(ZelpollTest, SecondRunOnTheSameStationTouchesNothing) {
+  Save({TcpRecorder("R1", "PW1", 1)});
+  const std::string before = zeltest::ReadText(zelDat_);
+  // This test process stands for the first run.
+  zel::platform::StationLock first;
+  ASSERT_EQ(first.TryLock(zelDat_), zel::platform::StationLock::Result::kLocked) << first.error();
+  for (const std::string& cmd : {"poll --direct --today", "upload-setup --direct", "run"}) {
+    Ran r = RunZelpoll(Common() + cmd);
+    EXPECT_EQ(r.status, 2) << cmd << "\n" << r.output;
+    EXPECT_NE(r.output.find("Another poll of this station is running (process " +
+                            std::to_string(::getpid()) + ")"),
+              std::string::npos)
+        << r.output;
+  }
+  EXPECT_EQ(zeltest::ReadText(zelDat_), before);
+  EXPECT_TRUE(fs::is_empty(data_)) << "no poll log, no recorder folder";
+  first.Unlock();
+  Ran r = RunZelpoll(Common() + "poll --direct --today");
+  EXPECT_EQ(r.output.find("Another poll"), std::string::npos) << r.output;
+}
+
+// A recorder that answers a connection only when the test lets it: it holds the run at a known
+// point while the test edits zel.dat.
+class HeldListener {
+ public:
+  HeldListener() {
+    fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof a;
+    ::bind(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    ::listen(fd_, 4);
+    ::getsockname(fd_, reinterpret_cast<sockaddr*>(&a), &len);
+    port_ = ntohs(a.sin_port);
+  }
+  ~HeldListener() {
+    if (conn_ >= 0) ::close(conn_);
+    ::close(fd_);
+  }
+  int port() const { return port_; }
+  // Waits (at most 30 s) for the run to connect.
+  bool Accept() {
+    pollfd p{fd_, POLLIN, 0};
+    if (::poll(&p, 1, 30000) != 1) return false;
+    conn_ = ::accept(fd_, nullptr, nullptr);
+    return conn_ >= 0;
+  }
+  void Hangup() {
+    if (conn_ >= 0) ::close(conn_);
+    conn_ = -1;
+  }
+
+ private:
+  int fd_ = -1, conn_ = -1, port_ = 0;
+};
+
+TEST_F(ZelpollTest, RecordersEditedDuringTheRunAreKept) {
+  SimProcess sim;
+  START_SIM(sim, (std::vector<std::string>{"--model", kModel, "--password", "PW1", "--tcp", "0",
+                                           "--scale", "0.01"}));
+  HeldListener held;
+  settings_.clockSync = 1;
+  Save({TcpRecorder("HELD", "PW0", held.port()), TcpRecorder("R1", "PW1", sim.Port())});
+  // The run starts in the background; it first reaches HELD and waits there.
+  const std::string cmd = "timeout 60 " + zeltest::ZelBin("zelpoll") + " " + Common() +
+                          "poll --direct --today >/dev/null 2>&1";
+  FILE* run = ::popen(cmd.c_str(), "r");
+  ASSERT_NE(run, nullptr);
+  ASSERT_TRUE(held.Accept()) << "the run never reached the held recorder";
+  // Meanwhile a person adds a recorder, changes HELD's password and a setting.
+  StationSettings edited = settings_;
+  edited.retries = 4;
+  RecorderRecord added = TcpRecorder("ADDED", "PWA", 1);
+  std::string error;
+  ASSERT_TRUE(SaveZelDat(zelDat_, edited,
+                         {TcpRecorder("HELD", "EDITED", held.port()),
+                          TcpRecorder("R1", "PW1", sim.Port()), added},
+                         &error))
+      << error;
+  held.Hangup();
+  const int st = ::pclose(run);
+  EXPECT_TRUE(WIFEXITED(st));
+  EXPECT_EQ(WEXITSTATUS(st), 1) << "HELD failed, R1 was polled";
+
+  const ZelDatLoad now = LoadZelDat(zelDat_);
+  ASSERT_EQ(now.contents.recorders.size(), 3u) << zeltest::ReadText(zelDat_);
+  EXPECT_EQ(now.contents.settings.retries, 4);
+  EXPECT_EQ(now.contents.recorders[0].password, "EDITED");
+  EXPECT_EQ(now.contents.recorders[2].id, "ADDED");
+  // What the run changed is there too: R1's clock was set today.
+  EXPECT_NE(now.contents.recorders[1].clockSetDay, 0);
+}
+
+TEST_F(ZelpollTest, BadPathsGiveAClearErrorNotAnAbort) {
+  Save({TcpRecorder("R1", "PW1", 1)});
+  const std::string before = zeltest::ReadText(zelDat_);
+  struct Case {
+    std::string dataFolder, args, expected;
+  };
+  fs::create_directory_symlink(tmp_.path() / "loop", tmp_.path() / "loop");
+  const std::vector<Case> cases = {
+      {(tmp_.path() / "loop").string(), "poll --direct --today", "symbolic links"},
+      {"/" + std::string(258, 'n'), "poll --direct --today", "too long"},
+      {data_.string(), "query --from '2024-01-01 00:00' --to '2024-01-02 00:00' --out '' R1",
+       "--out needs"},
+      {data_.string(),
+       "query --from '2024-01-01 00:00' --to '2024-01-02 00:00' --out " + zelDat_.string() + " R1",
+       "is the input file"},
+  };
+  for (const Case& c : cases) {
+    settings_.dataFolder = c.dataFolder;
+    Save({TcpRecorder("R1", "PW1", 1)});
+    const std::string saved = zeltest::ReadText(zelDat_);
+    Ran r = RunZelpoll(Common() + c.args);
+    EXPECT_EQ(r.status, 2) << c.args << "\n" << r.output;
+    EXPECT_NE(r.output.find(c.expected), std::string::npos) << r.output;
+    EXPECT_EQ(r.output.find("terminate"), std::string::npos) << r.output;
+    EXPECT_EQ(zeltest::ReadText(zelDat_), saved);
+  }
+}
+
+TEST_F(ZelpollTest, RecorderFolderLeadingOutsideIsNotWrittenInto) {
+  SimProcess sim;
+  START_SIM(sim, (std::vector<std::string>{"--model", kModel, "--password", "PW1", "--tcp", "0",
+                                           "--scale", "0.01"}));
+  const fs::path outside = tmp_.path() / "outside";
+  fs::create_directories(outside);
+  fs::create_directory_symlink(outside, data_ / "R1");
+  Save({TcpRecorder("R1", "PW1", sim.Port()), TcpRecorder("R2", "PW1", sim.Port())});
+  Ran r = RunZelpoll(Common() + "poll --direct --today");
+  EXPECT_EQ(r.status, 1) << r.output;
+  EXPECT_NE(r.output.find("leads outside the data folder"), std::string::npos) << r.output;
+  EXPECT_TRUE(fs::is_empty(outside));
+  EXPECT_TRUE(fs::exists(data_ / "R2" / "setupdata.bin")) << "the other recorder is polled";
+  const std::string log = zeltest::ReadText(LogPathOf(r.output));
+  EXPECT_NE(log.find("ERROR - "), std::string::npos) << log;
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -58,12 +59,30 @@ struct ZelDatLoad {
 // otherwise ParseZelDat and ApplyZelDatLimits.
 ZelDatLoad LoadZelDat(const std::filesystem::path& file);
 
-// Writes the whole file anew, atomically: a temporary file in the same folder, renamed over
-// the old one only when complete. Returns false (and the reason in `error`) when it could not
-// be saved; the old file is then untouched.
+// Writes the whole file anew through the platform's safe file writer (a new file is made 0600,
+// an existing one keeps its permissions, a symbolic link is written through). Returns false
+// (and the reason in `error`) when it could not be saved; the old file is then untouched.
 bool SaveZelDat(const std::filesystem::path& file, const StationSettings& settings,
                 const std::vector<RecorderRecord>& recorders, std::string* error = nullptr);
 bool SaveZelDat(const std::filesystem::path& file, const StationSettings& settings,
                 const RecorderList& recorders, std::string* error = nullptr);
+
+// What a poll run changed in one recorder: the day of its clock setting, the password of an
+// uploaded setup database.
+struct RecorderChange {
+  std::string id;
+  std::optional<int32_t> clockSetDay;
+  std::optional<std::string> password;
+};
+// The changes between the list a run started from and the list it ended with, by recorder ID.
+std::vector<RecorderChange> RecorderChanges(const std::vector<RecorderRecord>& before,
+                                            const std::vector<RecorderRecord>& after);
+// Saves a run's changes into zel.dat as it is now: the file is read again and only the changed
+// fields of the recorders with those IDs are set, so recorders and settings edited meanwhile
+// are kept. Call it under the station lock. With no changes nothing is written; when the file
+// has gone, `settings` and `recorders` are written whole.
+bool SaveZelDatChanges(const std::filesystem::path& file, const std::vector<RecorderChange>& changes,
+                       const StationSettings& settings,
+                       const std::vector<RecorderRecord>& recorders, std::string* error = nullptr);
 
 }  // namespace zel::core
