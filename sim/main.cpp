@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "zel/catalogue.h"
+#include "zel/platform/guarded_main.h"
 #include "zel/sim/config.h"
 #include "zel/sim/server.h"
 
@@ -30,7 +31,7 @@ int Fail(const std::string& text) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int Run(int argc, char** argv) {
   CLI::App app{
       "Recorder simulator: serves simulated event recorders on 127.0.0.1 ports, ptys "
       "and an emulated modem until SIGINT or SIGTERM."};
@@ -155,3 +156,5 @@ int main(int argc, char** argv) {
   }
   return 0;
 }
+
+int main(int argc, char** argv) { return zel::platform::GuardedMain("zelsim", Run, argc, argv); }

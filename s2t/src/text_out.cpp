@@ -1,12 +1,12 @@
 #include "text_out.h"
 
-#include "zel/platform/atomic_file.h"
-
 #include <cerrno>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <vector>
+
+#include "zel/platform/atomic_file.h"
 
 namespace zel::s2t {
 namespace {

@@ -9,6 +9,7 @@
 #include "zel/catalogue.h"
 #include "zel/day_number.h"
 #include "zel/event_file.h"
+#include "zel/platform/guarded_main.h"
 
 namespace {
 
@@ -35,7 +36,7 @@ std::string IntervalText(uint16_t date, uint32_t time, int tps) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int Run(int argc, char** argv) {
   CLI::App app{
       "Prints an event record file: its header as # comment lines, then one CSV line "
       "per record."};
@@ -137,3 +138,5 @@ int main(int argc, char** argv) {
   if (std::fwrite(out.data(), 1, out.size(), stdout) != out.size()) return 1;
   return std::fflush(stdout) == 0 ? 0 : 1;
 }
+
+int main(int argc, char** argv) { return zel::platform::GuardedMain("zelevents", Run, argc, argv); }

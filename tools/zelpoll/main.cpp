@@ -18,6 +18,7 @@
 #include "zel/core/zel_dat.h"
 #include "zel/platform/atomic_file.h"
 #include "zel/platform/clock.h"
+#include "zel/platform/guarded_main.h"
 #include "zel/platform/launcher.h"
 #include "zel/platform/prompter.h"
 #include "zel/platform/station_lock.h"
@@ -99,7 +100,8 @@ int Run(int argc, char** argv) {
   int days = -1;
   std::vector<std::string> ids;
   auto addSelection = [&](CLI::App* sub) {
-    sub->add_flag("--direct", direct, "use the direct line (serial or TCP/IP) instead of the modem");
+    sub->add_flag("--direct", direct,
+                  "use the direct line (serial or TCP/IP) instead of the modem");
     sub->add_option("ID", ids, "recorder IDs (default: every recorder)");
   };
   CLI::App* poll = app.add_subcommand("poll", "poll event records (and check the setup database)");
@@ -140,7 +142,8 @@ int Run(int argc, char** argv) {
   const bool folderThere =
       !settings.dataFolder.empty() && fs::is_directory(settings.dataFolder, folderError);
   if (folderError && folderError != std::errc::no_such_file_or_directory) {
-    std::fprintf(stderr, "zelpoll: the data folder \"%s\" cannot be used: %s. Set DataFolder in %s.\n",
+    std::fprintf(stderr,
+                 "zelpoll: the data folder \"%s\" cannot be used: %s. Set DataFolder in %s.\n",
                  settings.dataFolder.c_str(), folderError.message().c_str(), config.c_str());
     return 2;
   }
@@ -156,7 +159,8 @@ int Run(int argc, char** argv) {
       std::fprintf(stderr, "zelpoll: --out needs the name of the file to write.\n");
       return 2;
     }
-    const std::string setupFile = (fs::path(settings.dataFolder) / queryId / "setupdata.bin").string();
+    const std::string setupFile =
+        (fs::path(settings.dataFolder) / queryId / "setupdata.bin").string();
     for (const std::string& input : {config, portMapFile, setupFile}) {
       if (platform::SameFile(out, input)) {
         std::fprintf(stderr,
@@ -259,7 +263,9 @@ int Run(int argc, char** argv) {
     int back = 0;
     if (app.got_subcommand(poll)) {
       platform::LocalTime now = clock.Now();
-      back = today ? 0 : days > 0 ? days : DaysBackToPreviousEnabledDay(settings.schedule, now.weekday);
+      back = today      ? 0
+             : days > 0 ? days
+                        : DaysBackToPreviousEnabledDay(settings.schedule, now.weekday);
     } else if (app.got_subcommand(down)) {
       ops = kOpsSetupDownload;
     } else if (app.got_subcommand(up)) {
@@ -267,8 +273,9 @@ int Run(int argc, char** argv) {
     } else if (app.got_subcommand(query)) {
       platform::LocalTime start, end;
       if (!ParseDateTime(from, start) || !ParseDateTime(to, end)) {
-        std::fprintf(stderr, "zelpoll: --from and --to take a date and time such as "
-                             "\"2024-03-05 09:05:00\" (years 2000-2099).\n");
+        std::fprintf(stderr,
+                     "zelpoll: --from and --to take a date and time such as "
+                     "\"2024-03-05 09:05:00\" (years 2000-2099).\n");
         return 2;
       }
       auto pos = list.FindById(queryId);
@@ -306,15 +313,4 @@ int Run(int argc, char** argv) {
   return failed ? 1 : 0;
 }
 
-int main(int argc, char** argv) {
-  // Whatever goes wrong, the person sees the path and the reason, never an abort.
-  try {
-    return Run(argc, argv);
-  } catch (const fs::filesystem_error& e) {
-    const std::string path = !e.path1().empty() ? e.path1().string() : e.path2().string();
-    std::fprintf(stderr, "zelpoll: \"%s\": %s.\n", path.c_str(), e.code().message().c_str());
-  } catch (const std::exception& e) {
-    std::fprintf(stderr, "zelpoll: %s\n", e.what());
-  }
-  return 2;
-}
+int main(int argc, char** argv) { return platform::GuardedMain("zelpoll", Run, argc, argv); }

@@ -11,6 +11,7 @@
 #include "zel/catalogue.h"
 #include "zel/core/report.h"
 #include "zel/identifiers.h"
+#include "zel/platform/guarded_main.h"
 
 namespace {
 
@@ -50,7 +51,7 @@ bool AddInputs(zel::RecorderType type, std::string_view item, std::vector<int>& 
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int Run(int argc, char** argv) {
   CLI::App app{
       "Writes the text report of one event record file with the names of the recorder's "
       "setup database."};
@@ -124,3 +125,5 @@ int main(int argc, char** argv) {
   }
   return 0;
 }
+
+int main(int argc, char** argv) { return zel::platform::GuardedMain("zelreport", Run, argc, argv); }

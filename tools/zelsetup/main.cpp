@@ -15,6 +15,8 @@
 #include <string>
 
 #include "zel/catalogue.h"
+#include "zel/platform/atomic_file.h"
+#include "zel/platform/guarded_main.h"
 #include "zel/setup_database.h"
 
 namespace {
@@ -95,9 +97,15 @@ bool Load(zel::SetupDatabase& db, const std::string& path) {
 }
 
 bool Save(const zel::SetupDatabase& db, const std::string& path) {
-  if (!db.SaveFile(path)) {
-    std::cerr << "zelsetup: cannot write the setup file \"" << path
-              << "\"; check that its folder exists and is writable.\n";
+  const std::vector<uint8_t> bytes = db.valid() ? db.SaveBytes() : std::vector<uint8_t>{};
+  const zel::platform::WriteResult r =
+      db.valid()
+          ? zel::platform::WriteFileAtomically(
+                path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()))
+          : zel::platform::WriteResult{false, "No setup layout for this model."};
+  if (!r) {
+    std::cerr << "zelsetup: cannot write the setup file \"" << path << "\": " << r.reason
+              << " Check that its folder exists and is writable.\n";
     return false;
   }
   return true;
@@ -105,7 +113,7 @@ bool Save(const zel::SetupDatabase& db, const std::string& path) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int Run(int argc, char** argv) {
   CLI::App app{"Dump, compare, normalise and create setup databases (setupdata.bin)."};
   app.require_subcommand(1);
   std::string model;
@@ -169,3 +177,5 @@ int main(int argc, char** argv) {
   db.RestoreFactoryDefaults();
   return Save(db, fileB) ? 0 : kExitError;
 }
+
+int main(int argc, char** argv) { return zel::platform::GuardedMain("zelsetup", Run, argc, argv); }

@@ -1,7 +1,5 @@
 #include "zel/comm/xmodem.h"
 
-#include "zel/platform/atomic_file.h"
-
 #include <unistd.h>
 
 #include <algorithm>
@@ -14,6 +12,7 @@
 #include <system_error>
 
 #include "zel/comm/crc16.h"
+#include "zel/platform/atomic_file.h"
 #include "zel/platform/clock.h"
 
 namespace zel::comm {
@@ -264,9 +263,7 @@ int XmodemReceive(Connection& c, int selector, const std::filesystem::path& targ
   platform::AtomicFileWriter file(target);
   if (!file.Open()) return 7;
   int result = ReceiveInto(c, selector, limits, report ? *report : local, [&](const uint8_t* b) {
-    return file
-        .Write(std::string_view(reinterpret_cast<const char*>(b), kXmodemBlockSize))
-        .ok;
+    return file.Write(std::string_view(reinterpret_cast<const char*>(b), kXmodemBlockSize)).ok;
   });
   if (result != 0) return result;  // the writer removes its temporary file
   const int64_t syncStart = platform::MonotonicUs();

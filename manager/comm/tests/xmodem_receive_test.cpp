@@ -477,6 +477,39 @@ TEST_F(XmodemReceiveTest, WriteFailureFailsTransferAndKeepsOldFile) {
   EXPECT_EQ(Entries(), std::vector<std::string>{"target.bin"});
 }
 
+// A receiver killed part way leaves its hidden temporary file; the next file received into
+// that folder clears it away, since the process that made it is gone.
+TEST_F(XmodemReceiveTest, KilledReceiversLeftoverIsClearedByTheNextReceive) {
+  int sv[2];
+  ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM, 0, sv), 0);
+  const pid_t pid = ::fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    ::close(sv[1]);
+    Connection c{FastTimings()};
+    c.Attach(std::make_unique<FdTransport>(sv[0]));
+    ::_exit(XmodemReceive(c, 0, dir_ / "killed.bin"));
+  }
+  ::close(sv[0]);
+  pollfd pf{sv[1], POLLIN, 0};
+  uint8_t b = 0;
+  ASSERT_EQ(::poll(&pf, 1, 5000), 1);
+  ASSERT_EQ(::read(sv[1], &b, 1), 1);
+  ASSERT_EQ(b, 'C');  // the receiver runs and its temporary file exists
+  ::kill(pid, SIGKILL);
+  ASSERT_EQ(::waitpid(pid, nullptr, 0), pid);
+  ::close(sv[1]);
+  const std::vector<std::string> left = Entries();
+  ASSERT_EQ(left.size(), 1u);
+  EXPECT_EQ(left[0].rfind(".killed.bin.", 0), 0u) << left[0];
+
+  auto rx = StartReceive();
+  const auto data = Pattern(300, 9);
+  ASSERT_TRUE(testing::PeerSend(peer_, data));
+  EXPECT_EQ(rx.get(), 0);
+  EXPECT_EQ(Entries(), std::vector<std::string>{"target.bin"});
+}
+
 TEST_F(XmodemReceiveTest, TargetInMissingFolderFailsAtOnce) {
   target_ = dir_ / "no" / "such" / "folder" / "x.bin";
   auto rx = StartReceive();

@@ -85,12 +85,13 @@ FolderResult Ensure(FolderResult r, const std::string& data_folder) {
   const fs::path inside = fs::canonical(*r.path, ea);
   const fs::path base = fs::canonical(data_folder, eb);
   if (ea || eb) {
-    r.error = "The folder \"" + r.path->string() + "\" cannot be reached: " +
-              (ea ? ea : eb).message() + ".";
+    r.error = "The folder \"" + r.path->string() +
+              "\" cannot be reached: " + (ea ? ea : eb).message() + ".";
     r.path.reset();
     return r;
   }
-  const auto [baseEnd, insideAt] = std::mismatch(base.begin(), base.end(), inside.begin(), inside.end());
+  const auto [baseEnd, insideAt] =
+      std::mismatch(base.begin(), base.end(), inside.begin(), inside.end());
   if (baseEnd != base.end() || insideAt == inside.end()) {
     r.error = "The folder \"" + r.path->string() + "\" leads outside the data folder (to \"" +
               inside.string() + "\"); nothing is written into it. Replace the link with a folder.";

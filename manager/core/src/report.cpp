@@ -1,8 +1,6 @@
 // The event report writer: one pattern for every model, the differences from the model table.
 #include "zel/core/report.h"
 
-#include "zel/platform/atomic_file.h"
-
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
@@ -16,6 +14,7 @@
 
 #include "zel/core/report_selection.h"
 #include "zel/identifiers.h"
+#include "zel/platform/atomic_file.h"
 
 namespace zel::core {
 namespace {
@@ -583,9 +582,9 @@ ReportResult WriteReport(RecorderType type, const SetupDatabase& setup,
   }
   platform::AtomicFileWriter out(reportFile);
   if (platform::WriteResult opened = out.Open(); !opened) {
-    return Failure(ReportStatus::kReportFileError,
-                   "Cannot create the report file \"" + PathText(reportFile) +
-                       "\": " + opened.reason);
+    return Failure(
+        ReportStatus::kReportFileError,
+        "Cannot create the report file \"" + PathText(reportFile) + "\": " + opened.reason);
   }
   FileSink sink(out);
   Writer writer(type, *model, setup, filter);

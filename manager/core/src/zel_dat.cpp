@@ -1,7 +1,5 @@
 #include "zel/core/zel_dat.h"
 
-#include "zel/platform/atomic_file.h"
-
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -13,6 +11,8 @@
 #include <iterator>
 #include <limits>
 #include <sstream>
+
+#include "zel/platform/atomic_file.h"
 
 namespace zel::core {
 
@@ -315,8 +315,8 @@ bool SaveZelDat(const fs::path& file, const StationSettings& settings,
   const platform::WriteResult r = platform::WriteFileAtomically(
       file, FormatZelDat(settings, recorders), platform::WriteOptions{.newFileMode = 0600});
   if (!r) {
-    if (error) *error = "The settings could not be saved. " + r.reason +
-                        " The previous file is unchanged.";
+    if (error)
+      *error = "The settings could not be saved. " + r.reason + " The previous file is unchanged.";
     return false;
   }
   return true;

@@ -1,7 +1,7 @@
 // The zelpoll console program against simulated recorders: exit statuses, the poll log it
 // names, and the recorder list it saves back to zel.dat.
-#include <gtest/gtest.h>
 #include <arpa/inet.h>
+#include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -252,10 +252,10 @@ TEST_F(ZelpollTest, RecordersEditedDuringTheRunAreKept) {
   edited.retries = 4;
   RecorderRecord added = TcpRecorder("ADDED", "PWA", 1);
   std::string error;
-  ASSERT_TRUE(SaveZelDat(zelDat_, edited,
-                         {TcpRecorder("HELD", "EDITED", held.port()),
-                          TcpRecorder("R1", "PW1", sim.Port()), added},
-                         &error))
+  ASSERT_TRUE(SaveZelDat(
+      zelDat_, edited,
+      {TcpRecorder("HELD", "EDITED", held.port()), TcpRecorder("R1", "PW1", sim.Port()), added},
+      &error))
       << error;
   held.Hangup();
   const int st = ::pclose(run);

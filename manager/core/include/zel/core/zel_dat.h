@@ -81,8 +81,8 @@ std::vector<RecorderChange> RecorderChanges(const std::vector<RecorderRecord>& b
 // fields of the recorders with those IDs are set, so recorders and settings edited meanwhile
 // are kept. Call it under the station lock. With no changes nothing is written; when the file
 // has gone, `settings` and `recorders` are written whole.
-bool SaveZelDatChanges(const std::filesystem::path& file, const std::vector<RecorderChange>& changes,
-                       const StationSettings& settings,
+bool SaveZelDatChanges(const std::filesystem::path& file,
+                       const std::vector<RecorderChange>& changes, const StationSettings& settings,
                        const std::vector<RecorderRecord>& recorders, std::string* error = nullptr);
 
 }  // namespace zel::core
