@@ -183,7 +183,7 @@ TEST_F(ZelpollTest, SecondRunOnTheSameStationTouchesNothing) {
   // This test process stands for the first run.
   zel::platform::StationLock first;
   ASSERT_EQ(first.TryLock(zelDat_), zel::platform::StationLock::Result::kLocked) << first.error();
-  for (const std::string& cmd : {"poll --direct --today", "upload-setup --direct", "run"}) {
+  for (const char* cmd : {"poll --direct --today", "upload-setup --direct", "run"}) {
     Ran r = RunZelpoll(Common() + cmd);
     EXPECT_EQ(r.status, 2) << cmd << "\n" << r.output;
     EXPECT_NE(r.output.find("Another poll of this station is running (process " +
