@@ -102,6 +102,8 @@ int main(int argc, char** argv) {
   env.clock = &clock;
   env.timings = comm::Timings{}.Scaled(scale);
   env.afterCloseMs = std::max(1, static_cast<int>(3000 * scale));
+  RunTimeRecorder recorder;
+  env.observer = &recorder;
   PollEngine engine(env);
   // Time of every step, from its start to the next event of the run.
   std::map<std::string, int64_t> stepMs;
@@ -139,6 +141,7 @@ int main(int argc, char** argv) {
     const long long cpu0 = cpuUs();
     const int64_t t0us = platform::MonotonicUs();
     const int64_t t0 = platform::MonotonicMs();
+    recorder.Reset();
     engine.StartPoll(settings, true, true, kOpsEventsPoll, days);
     engine.Wait();
     const int64_t total = platform::MonotonicMs() - t0;
@@ -175,7 +178,7 @@ int main(int argc, char** argv) {
         "without it %.2f ms\n",
         settles, 1 + days, settle, own - settles);
     // Where the poll thread's time went, measured by the engine itself.
-    const PollEngine::RunTimes rt = engine.LastRunTimes();
+    const RunTimes rt = recorder.times();
     auto perRec = [count](int64_t us) { return static_cast<double>(us) / 1000.0 / count; };
     const int64_t ownUs =
         totalUs - rt.waits.idleUs - rt.waits.answeredUs - rt.waits.diskSyncUs - rt.pauseUs;

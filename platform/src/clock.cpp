@@ -2,6 +2,8 @@
 
 #include <ctime>
 
+#include "zel/platform/monotonic.h"
+
 namespace zel::platform {
 
 LocalTime SystemClock::Now() const {
@@ -88,6 +90,22 @@ int64_t MonotonicUs() {
   return std::chrono::duration_cast<std::chrono::microseconds>(
              std::chrono::steady_clock::now().time_since_epoch())
       .count();
+}
+
+}  // namespace zel::platform
+
+namespace zel::platform {
+
+namespace {
+class SystemMonotonicSource : public MonotonicSource {
+ public:
+  int64_t NowUs() const override { return MonotonicUs(); }
+};
+}  // namespace
+
+const MonotonicSource& SystemMonotonic() {
+  static const SystemMonotonicSource source;
+  return source;
 }
 
 }  // namespace zel::platform

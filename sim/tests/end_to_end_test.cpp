@@ -95,7 +95,7 @@ class EndToEnd : public ::testing::TestWithParam<Path> {
   int Open() {
     std::optional<std::string> phone;
     if (GetParam() == Path::kModem) phone = record_.phone;
-    return conn_->OpenConnection(selector_, 7, phone);
+    return comm::Code(conn_->OpenConnection(selector_, 7, phone));
   }
 
   fs::path dir_;

@@ -15,6 +15,7 @@
 #include "zel/core/poll_engine.h"
 #include "zel/core/query.h"
 #include "zel/core/schedule.h"
+#include "zel/core/terminal_text.h"
 #include "zel/core/zel_dat.h"
 #include "zel/platform/atomic_file.h"
 #include "zel/platform/clock.h"
@@ -51,29 +52,32 @@ bool ParseDateTime(const std::string& text, platform::LocalTime& t) {
 }
 
 void PrintEvent(const PollEvent& e) {
+  // IDs and texts may hold control characters: shown escaped.
+  const std::string id = TerminalText(e.recorder);
+  const std::string text = TerminalText(e.text);
   switch (e.kind) {
     case PollEvent::kRunStart:
-      std::printf("Polling %s recorder(s)\n", e.text.c_str());
+      std::printf("Polling %s recorder(s)\n", text.c_str());
       break;
     case PollEvent::kAttempt:
-      std::printf("%s: attempt %s\n", e.recorder.c_str(), e.text.c_str());
+      std::printf("%s: attempt %s\n", id.c_str(), text.c_str());
       break;
     case PollEvent::kStep:
-      std::printf("%s:   %s\n", e.recorder.c_str(), e.text.c_str());
+      std::printf("%s:   %s\n", id.c_str(), text.c_str());
       break;
     case PollEvent::kResult:
-      std::printf("%s: result %d %s\n", e.recorder.c_str(), e.code,
-                  e.text.empty() ? "(error)" : e.text.c_str());
+      // The result as a sentence ("Success", "Connection refused by 127.0.0.1:5000").
+      std::printf("%s: result: %s\n", id.c_str(), text.c_str());
       break;
     case PollEvent::kFile:
-      std::printf("%s:   new file %s\n", e.recorder.c_str(), e.text.c_str());
+      std::printf("%s:   new file %s\n", id.c_str(), text.c_str());
       break;
     case PollEvent::kWarning:
-      std::printf("%s:   WARNING - %s\n", e.recorder.c_str(), e.text.c_str());
+      std::printf("%s:   WARNING - %s\n", id.c_str(), text.c_str());
       break;
     case PollEvent::kError:
-      std::fprintf(stderr, "zelpoll: %s%s%s\n", e.recorder.c_str(), e.recorder.empty() ? "" : ": ",
-                   e.text.c_str());
+      std::fprintf(stderr, "zelpoll: %s%s%s\n", id.c_str(), e.recorder.empty() ? "" : ": ",
+                   text.c_str());
       break;
     case PollEvent::kRunEnd:
       break;

@@ -9,7 +9,7 @@ ConnectAttempt::ConnectAttempt(Connection& c, int selector, int baud_code,
                                std::optional<std::string> phone)
     : conn_(c), target_(phone ? *phone : "Direct"), tickMs_(c.timings().dialog_tick_ms) {
   worker_ = std::thread([this, selector, baud_code, phone = std::move(phone)] {
-    result_ = conn_.OpenConnection(selector, baud_code, phone);
+    result_ = Code(conn_.OpenConnection(selector, baud_code, phone));
     done_ = true;
   });
 }

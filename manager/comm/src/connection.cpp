@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <cstring>
+#include <system_error>
 
 #include "zel/comm/modem_io.h"
 #include "zel/comm/serial_port.h"
@@ -10,9 +12,6 @@
 #include "zel/platform/clock.h"
 
 namespace zel::comm {
-
-using zel::platform::MonotonicMs;
-using zel::platform::MonotonicUs;
 
 namespace {
 
@@ -46,15 +45,16 @@ void Connection::WatchAbort() {
   wakeable_ = transport_ && abort_->wake_fd() >= 0 && transport_->SetWakeFd(abort_->wake_fd());
 }
 
-Connection::WaitTimes Connection::wait_times() const {
-  WaitTimes t = waitTimes_;
-  if (transport_) t.lineIoUs += transport_->IoUs() - ioBase_;
-  return t;
+void Connection::SetObserver(ConnectionObserver* o) {
+  observer_ = o;
+  ioBase_ = transport_ ? transport_->IoUs() : 0;
 }
 
-void Connection::ResetWaitTimes() {
-  waitTimes_ = {};
-  ioBase_ = transport_ ? transport_->IoUs() : 0;
+void Connection::ReportLineIo() {
+  if (!observer_ || !transport_) return;
+  const int64_t io = transport_->IoUs();
+  if (io != ioBase_) observer_->OnLineIo(io - ioBase_);
+  ioBase_ = io;
 }
 
 int Connection::WaitStepMs() const {
@@ -68,7 +68,7 @@ void Connection::CloseConnection(int /*selector*/) {
   transport_->Drain();
   if (serial_ != nullptr) serial_->SetDtr(false);
   transport_->Close();
-  waitTimes_.lineIoUs += transport_->IoUs() - ioBase_;
+  ReportLineIo();
   ioBase_ = 0;
   transport_.reset();
   serial_ = nullptr;
@@ -78,12 +78,16 @@ void Connection::CloseConnection(int /*selector*/) {
 int Connection::SendBlock(int /*selector*/, const uint8_t* bytes, int count) {
   if (!transport_ || count < 0 || (count > 0 && bytes == nullptr)) return -1;
   if (count == 0) return 0;
-  return transport_->Write(bytes, static_cast<size_t>(count)) == count ? count : -1;
+  const int written = transport_->Write(bytes, static_cast<size_t>(count));
+  ReportLineIo();
+  return written == count ? count : -1;
 }
 
 int Connection::SendByte(int /*selector*/, uint8_t byte) {
   if (!transport_) return -1;
-  return transport_->Write(&byte, 1) == 1 ? 0 : -1;
+  const int written = transport_->Write(&byte, 1);
+  ReportLineIo();
+  return written == 1 ? 0 : -1;
 }
 
 int Connection::ReadByte(int /*selector*/) {
@@ -98,9 +102,11 @@ void Connection::FlushInput(int selector) {
 
 bool Connection::WaitReadable(int /*selector*/, int timeout_ms) {
   if (!transport_) return false;
-  const int64_t start = MonotonicUs();
+  if (!observer_) return transport_->WaitReadable(timeout_ms);
+  const int64_t start = platform::MonotonicUs();
   const bool readable = transport_->WaitReadable(timeout_ms);
-  (readable ? waitTimes_.answeredUs : waitTimes_.idleUs) += MonotonicUs() - start;
+  observer_->OnLineWait(readable, platform::MonotonicUs() - start);
+  ReportLineIo();
   return readable;
 }
 
@@ -109,7 +115,7 @@ void Connection::Drain(int /*selector*/) {
 }
 
 int Connection::WaitForText(int selector, int timeout_ms, std::string_view text) {
-  const int64_t start = MonotonicMs();
+  const int64_t start = NowMs();
   std::array<uint8_t, kRingSize> ring{};
   size_t next = 0;   // where the next byte goes
   size_t count = 0;  // bytes held, at most kRingSize
@@ -132,43 +138,67 @@ int Connection::WaitForText(int selector, int timeout_ms, std::string_view text)
       }
       if (match) return 1;
     }
-    const int64_t elapsed = MonotonicMs() - start;
+    const int64_t elapsed = NowMs() - start;
     if (elapsed > timeout_ms || Aborted() || LineGone()) return 0;
     const int64_t left = timeout_ms - elapsed + 1;
     WaitReadable(selector, static_cast<int>(std::min<int64_t>(left, step)));
   }
 }
 
-void Connection::WaitQuiet(int selector, int quiet_ms) {
+bool Connection::WaitQuiet(int selector, int quiet_ms, int limit_ms) {
   const int step = WaitStepMs();
-  int64_t lastByte = MonotonicMs();
+  const int64_t start = NowMs();
+  int64_t lastByte = start;
   for (;;) {
-    if (Aborted() || LineGone()) return;
+    if (Aborted() || LineGone()) return false;
     bool got = false;
     for (int n = 0; n < kBytesPerPass && ReadByte(selector) >= 0; ++n) got = true;
-    const int64_t now = MonotonicMs();
+    const int64_t now = NowMs();
     if (got) lastByte = now;
     const int64_t left = lastByte + quiet_ms - now;
-    if (left <= 0) return;
-    WaitReadable(selector, static_cast<int>(std::min<int64_t>(left, step)));
+    if (left <= 0) return true;
+    // A line that never stops sending ends the wait at its limit.
+    int64_t wait = std::min<int64_t>(left, step);
+    if (limit_ms >= 0) {
+      const int64_t limitLeft = start + limit_ms - now;
+      if (limitLeft <= 0) return false;
+      wait = std::min(wait, limitLeft);
+    }
+    WaitReadable(selector, static_cast<int>(wait));
   }
 }
 
-int Connection::OpenConnection(int selector, int baud_code,
-                               const std::optional<std::string>& phone) {
+std::string Connection::LineName(int selector) const {
+  if (selector == kTcpSelector) {
+    return TcpTransport::AddressText(tcpIp_) + ":" + std::to_string(tcpPort_);
+  }
+  return "COM" + std::to_string(selector + 1);
+}
+
+ConnectResult Connection::OpenConnection(int selector, int baud_code,
+                                         const std::optional<std::string>& phone) {
+  using R = ConnectResult;
   CloseConnection(selector);
   if (selector == kTcpSelector) {
     std::unique_ptr<TcpTransport> tcp;
-    int r = TcpTransport::Connect(tcpIp_, tcpPort_, &tcp);
-    if (r != 0) return r;
+    const R r = TcpTransport::Connect(tcpIp_, tcpPort_, timings_.connect_ms, abort_, &tcp);
+    if (r != R::kConnected) return r;
     transport_ = std::move(tcp);
     WatchAbort();
-    return 0;
+    return R::kConnected;
   }
 
   std::unique_ptr<SerialPort> port;
-  int r = SerialPort::Open(ports_.DevicePathOf(selector), &port);
-  if (r != 0) return r;
+  switch (SerialPort::Open(ports_.DevicePathOf(selector), &port)) {
+    case SerialPort::kOpened:
+      break;
+    case SerialPort::kNoSuchPort:
+      return R::kNoSuchPort;
+    case SerialPort::kPortInUse:
+      return R::kPortInUse;
+    default:
+      return R::kOpenFailed;
+  }
   SerialPort& line = *port;
   serial_ = port.get();
   transport_ = std::move(port);
@@ -178,7 +208,7 @@ int Connection::OpenConnection(int selector, int baud_code,
   line.SetRts(true);
   if (!phone) {
     line.SetHandshake('H');
-    return 0;
+    return R::kConnected;
   }
 
   line.SetHandshake('N');
@@ -189,32 +219,30 @@ int Connection::OpenConnection(int selector, int baud_code,
     return Aborted();
   };
   if (settings_.modemInit.empty()) {
-    if (send("\rAT\r")) return 8;
+    if (send("\rAT\r")) return R::kAborted;
   } else {
-    if (send("\r") || send(settings_.modemInit) || send("\r")) return 8;
+    if (send("\r") || send(settings_.modemInit) || send("\r")) return R::kAborted;
   }
   int ok = modem.WaitFor("OK", timings_.modem_ok_ms);
-  if (Aborted()) return 8;
-  if (ok == 0) return 1;
+  if (Aborted()) return R::kAborted;
+  if (ok == 0) return R::kModemNotFound;
 
   line.SetHandshake('H');
   if (status_) status_->SetOperation("Dialing");
-  if (send("ATDT")) return 8;
-  if (!settings_.dialPrefix.empty() && send(settings_.dialPrefix)) return 8;
-  if (send(*phone) || send("\r")) return 8;
+  if (send("ATDT")) return R::kAborted;
+  if (!settings_.dialPrefix.empty() && send(settings_.dialPrefix)) return R::kAborted;
+  if (send(*phone) || send("\r")) return R::kAborted;
   int answer = modem.WaitFor("BUSY|NO CARRIER|CONNECT", timings_.dial_ms);
-  if (Aborted()) return 8;
+  if (Aborted()) return R::kAborted;
   switch (answer) {
     case '0':
-      return 2;
+      return R::kBusy;
     case '1':
-      return 3;
+      return R::kNoCarrier;
     case '2':
-      return 0;
-    case 0:
-      return 4;
+      return R::kConnected;
     default:
-      return answer;
+      return R::kNoConnect;
   }
 }
 
@@ -246,6 +274,79 @@ std::string ConnectionErrorText(int code) {
     default:
       return "Unknown error";
   }
+}
+
+}  // namespace zel::comm
+
+namespace zel::comm {
+
+std::string ConnectResultText(ConnectResult r) {
+  using R = ConnectResult;
+  switch (r) {
+    case R::kConnected:
+      return "Connected";
+    case R::kNoSuchPort:
+      return "No such port";
+    case R::kPortInUse:
+      return "Port in use";
+    case R::kOpenFailed:
+      return "Port cannot be opened";
+    case R::kModemNotFound:
+      return "Modem not found";
+    case R::kBusy:
+      return "Line was busy";
+    case R::kNoCarrier:
+      return "No carrier";
+    case R::kNoConnect:
+      return "No connect";
+    case R::kAborted:
+      return "Cancelled by user";
+    case R::kSocketError:
+      break;
+  }
+  if (const int e = SocketErrorNumber(r)) return std::generic_category().message(e);
+  return "Unknown error " + std::to_string(Code(r));
+}
+
+std::string ConnectResultSentence(ConnectResult r, const std::string& line) {
+  using R = ConnectResult;
+  switch (r) {
+    case R::kConnected:
+      return "Connected to " + line;
+    case R::kNoSuchPort:
+      return "No such serial port " + line;
+    case R::kPortInUse:
+      return "Serial port " + line + " is in use by another program";
+    case R::kOpenFailed:
+      return "Serial port " + line + " cannot be opened (no permission, or not a serial port)";
+    case R::kModemNotFound:
+      return "No modem answered on " + line;
+    case R::kBusy:
+      return "The line was busy";
+    case R::kNoCarrier:
+      return "No carrier: the recorder's modem did not answer";
+    case R::kNoConnect:
+      return "No connection to " + line + " could be made in time";
+    case R::kAborted:
+      return "Connecting to " + line + " was cancelled";
+    case R::kSocketError:
+      break;
+  }
+  if (const int e = SocketErrorNumber(r)) {
+    std::string text = std::generic_category().message(e);
+    switch (e) {
+      case ECONNREFUSED:
+        return "Connection refused by " + line;
+      case ETIMEDOUT:
+        return "No answer from " + line + " (connection timed out)";
+      case EHOSTUNREACH:
+      case ENETUNREACH:
+        return line + " cannot be reached (" + text + ")";
+      default:
+        return "Cannot connect to " + line + ": " + text;
+    }
+  }
+  return "Connection to " + line + " failed (unknown error " + std::to_string(Code(r)) + ")";
 }
 
 }  // namespace zel::comm

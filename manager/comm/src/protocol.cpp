@@ -86,9 +86,10 @@ int Login(Connection& c, int selector, const RecorderRecord& r) {
   const Timings& t = c.timings();
   Send(c, selector, kWakeUp);
   const int prompt = c.WaitForText(selector, t.prompt_ms, kPasswordPrompt);
-  c.WaitQuiet(selector, t.login_quiet_ms);
+  // A line that never falls quiet fails the login within the prompt's own time.
+  const bool quiet = c.WaitQuiet(selector, t.login_quiet_ms, t.prompt_ms);
   if (c.Aborted()) return kPollAborted;
-  if (!prompt) return kPollNoLogin;
+  if (!prompt || (!quiet && !c.LineGone())) return kPollNoLogin;
   Send(c, selector, r.password);
   if (c.Aborted()) return kPollAborted;
   c.SendByte(selector, '\r');
@@ -118,12 +119,17 @@ int DownloadSetup(Connection& c, int selector, const RecorderRecord& r,
   ReceiveLimits limits;
   if (lengths.max > 0) limits = {lengths.min, lengths.max};
   SendP(c, selector, r, kSetupDownloadCommand);
-  c.WaitQuiet(selector, t.setup_quiet_ms);
+  // The quiet waits of the setup steps are bounded by the transfer's start time-out.
+  const bool quiet = c.WaitQuiet(selector, t.setup_quiet_ms, t.xmodem_start_ms);
   if (c.Aborted()) return kPollAborted;
+  if (!quiet && !c.LineGone()) {
+    Tell(why, "the line did not fall quiet before the setup transfer; nothing was received");
+    return kPollTransferFailed;
+  }
   ReceiveReport report;
   const int rx = XmodemReceive(c, selector, target, limits, &report);
   SendP(c, selector, r, kAfterSetupTransfer);
-  c.WaitQuiet(selector, t.setup_quiet_ms);
+  const bool after = c.WaitQuiet(selector, t.setup_quiet_ms, t.xmodem_start_ms);
   if (c.Aborted()) return kPollAborted;
   const std::string model = TypeName(r.type);
   if (report.tooShort)
@@ -134,6 +140,10 @@ int DownloadSetup(Connection& c, int selector, const RecorderRecord& r,
     Tell(why, "the setup database received ran past " + Bytes(lengths.max) + ", longer than a " +
                   model + " setup database; the transfer was cancelled and " +
                   target.filename().string() + " is unchanged");
+  if (rx == 0 && !after && !c.LineGone()) {
+    Tell(why, "the line did not fall quiet after the setup transfer");
+    return kPollTransferFailed;
+  }
   return rx != 0 ? kPollTransferFailed : kPollSuccess;
 }
 
@@ -164,17 +174,18 @@ int UploadSetup(Connection& c, int selector, const RecorderRecord& r,
     return kPollTransferFailed;
   }
   SendP(c, selector, r, kSetupUploadCommand);
-  c.WaitQuiet(selector, t.setup_quiet_ms);
+  const bool quiet = c.WaitQuiet(selector, t.setup_quiet_ms, t.upload_cc_ms);
   if (c.Aborted()) return kPollAborted;
+  if (!quiet && !c.LineGone()) return kPollTransferFailed;
   SendP(c, selector, r, kSetupUploadConfirm);
   const int ready = c.WaitForText(selector, t.upload_cc_ms, kSetupUploadReady);
   if (c.Aborted()) return kPollAborted;
   if (!ready) return kPollTransferFailed;
   const int tx = XmodemSendBytes(c, selector, bytes);
   SendP(c, selector, r, kAfterSetupTransfer);
-  c.WaitQuiet(selector, t.setup_quiet_ms);
+  const bool after = c.WaitQuiet(selector, t.setup_quiet_ms, t.upload_cc_ms);
   if (c.Aborted()) return kPollAborted;
-  if (tx != 0) return kPollTransferFailed;
+  if (tx != 0 || (!after && !c.LineGone())) return kPollTransferFailed;
   // The password the recorder now has is the one in the bytes it received.
   SetupDatabase db(r.type);
   if (update && db.valid()) {

@@ -268,7 +268,7 @@ int XmodemReceive(Connection& c, int selector, const std::filesystem::path& targ
   if (result != 0) return result;  // the writer removes its temporary file
   const int64_t syncStart = platform::MonotonicUs();
   const bool committed = file.Commit().ok;
-  c.AddDiskSync(platform::MonotonicUs() - syncStart);
+  if (ConnectionObserver* o = c.observer()) o->OnDiskSync(platform::MonotonicUs() - syncStart);
   return committed ? 0 : 7;
 }
 

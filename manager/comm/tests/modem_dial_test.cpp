@@ -48,7 +48,7 @@ class DialTest : public ::testing::Test {
     s.dialPrefix = prefix;
     conn_->SetSettings(s);
     int64_t t0 = MonotonicMs();
-    int r = conn_->OpenConnection(1, 5, phone);
+    int r = Code(conn_->OpenConnection(1, 5, phone));
     took_ = MonotonicMs() - t0;
     return r;
   }

@@ -20,6 +20,8 @@
 #include <string>
 #include <vector>
 
+#include "zel/platform/program_folder.h"
+
 extern char** environ;
 
 namespace zel::comm::testing {
@@ -47,9 +49,7 @@ class SimChild {
 #ifdef ZEL_BIN_DIR
     return std::string(ZEL_BIN_DIR) + "/zelsim";
 #else
-    std::error_code ec;
-    const auto self = std::filesystem::read_symlink("/proc/self/exe", ec);
-    return (self.parent_path() / "zelsim").string();
+    return zel::platform::ProgramFolder() + "zelsim";
 #endif
   }
 

@@ -5,22 +5,13 @@
 #include <algorithm>
 #include <system_error>
 
+#include "zel/platform/program_folder.h"
+
 namespace zel::core {
 
 namespace fs = std::filesystem;
 
-std::string ProgramFolder() {
-  std::error_code ec;
-  fs::path exe = fs::read_symlink("/proc/self/exe", ec);
-  std::string folder;
-  if (ec || exe.empty()) {
-    folder = fs::current_path(ec).string();
-  } else {
-    folder = exe.parent_path().string();
-  }
-  if (folder.empty() || folder.back() != kPathSeparator) folder.push_back(kPathSeparator);
-  return folder;
-}
+std::string ProgramFolder() { return platform::ProgramFolder(); }
 
 bool IsSafeRecorderId(std::string_view id) {
   if (id.empty() || id == "." || id == "..") return false;

@@ -1,7 +1,5 @@
 #include "zel/core/poll_engine.h"
 
-#include <poll.h>
-
 #include <chrono>
 #include <cstdio>
 #include <set>
@@ -29,6 +27,12 @@ std::string PollLogName(const platform::LocalTime& day) {
   char buf[40];
   std::snprintf(buf, sizeof buf, "Poll_log_%02d%02d%02d.txt", day.year % 100, day.month, day.day);
   return buf;
+}
+
+std::string PollResultSentence(int code, const std::string& line) {
+  if (code >= 0 && code <= 8) return PollResultText(code);
+  if (code == kPollBadRecorderId) return "Recorder ID cannot name a folder";
+  return comm::ConnectResultSentence(static_cast<comm::ConnectResult>(code), line);
 }
 
 int DayNumberOf(const platform::LocalTime& t) { return DayNumber(t.year % 100, t.month, t.day); }
@@ -100,11 +104,6 @@ fs::path PollEngine::LastLogPath() const {
   return logPath_;
 }
 
-PollEngine::RunTimes PollEngine::LastRunTimes() const {
-  std::lock_guard l(mu_);
-  return runTimes_;
-}
-
 std::vector<fs::path> PollEngine::LastNewFiles() const {
   std::lock_guard l(mu_);
   return newFiles_;
@@ -140,7 +139,6 @@ void PollEngine::StartPoll(const StationSettings& settings, bool all, bool direc
     run.query = query_;
     outcomes_.clear();
     newFiles_.clear();
-    runTimes_ = {};
     logPath_.clear();
   }
   RecorderList& list = *env_.recorders;
@@ -183,26 +181,14 @@ void PollEngine::SetResult(const std::string& s) {
 void PollEngine::PauseAfterClose() {
   // The line rests after each attempt before the next connection; an abort cuts it short, as
   // nothing else will be polled.
-  const int64_t start = platform::MonotonicUs();
-  const int64_t end = platform::MonotonicMs() + env_.afterCloseMs;
-  while (!abort_.load()) {
-    int64_t left = end - platform::MonotonicMs();
-    if (left <= 0) break;
-    if (abort_.wake_fd() < 0) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(std::min<int64_t>(left, 20)));
-      continue;
-    }
-    // Raising the abort flag ends the pause at once.
-    pollfd p{abort_.wake_fd(), POLLIN, 0};
-    if (::poll(&p, 1, static_cast<int>(std::min<int64_t>(left, 1000))) > 0) abort_.TakeWake();
-  }
-  pauseUs_ += platform::MonotonicUs() - start;
+  const int64_t start = env_.observer ? platform::MonotonicUs() : 0;
+  abort_.WaitFor(env_.afterCloseMs);
+  if (env_.observer) env_.observer->OnPauseAfterClose(platform::MonotonicUs() - start);
 }
 
 void PollEngine::Thread(Run run) {
   const platform::LocalTime started = env_.clock->Now();
   PollLog log;
-  pauseUs_ = 0;
   Emit(PollEvent::kRunStart, "", std::to_string(run.jobs.size()));
   if (run.settings.dataFolder.empty()) {
     Emit(PollEvent::kError, "",
@@ -223,6 +209,7 @@ void PollEngine::Thread(Run run) {
   }
 
   comm::Connection conn(env_.timings, &abort_, env_.status);
+  conn.SetObserver(env_.observer);
   conn.SetPortMap(env_.ports);
   comm::ConnectionSettings cs;
   cs.modemInit = run.settings.modemInit;
@@ -251,11 +238,6 @@ void PollEngine::Thread(Run run) {
     outcomes_.push_back(outcome);
   }
   log.Close();
-  {
-    std::lock_guard l(mu_);
-    runTimes_.waits = conn.wait_times();
-    runTimes_.pauseUs = pauseUs_;
-  }
   Emit(PollEvent::kRunEnd, "", "");
   running_ = false;
 }
@@ -271,7 +253,8 @@ int PollEngine::PollRecorder(Run& run, Job& job, comm::Connection& c, int select
          "duplicate recorder ID: an earlier recorder in the list has the ID \"" + r.id +
              "\", so this one is not polled. Give it an ID of its own.");
     log.Write(" \n");
-    Emit(PollEvent::kResult, r.id, "", kPollBadRecorderId);
+    Emit(PollEvent::kResult, r.id, "Recorder ID repeats an earlier recorder's ID",
+         kPollBadRecorderId);
     return kPollBadRecorderId;
   }
 
@@ -286,7 +269,8 @@ int PollEngine::PollRecorder(Run& run, Job& job, comm::Connection& c, int select
       log.Write("ERROR - " + f.error + "\n");
       Emit(PollEvent::kError, r.id, f.error);
       log.Write(" \n");
-      Emit(PollEvent::kResult, r.id, "", kPollBadRecorderId);
+      Emit(PollEvent::kResult, r.id, PollResultSentence(kPollBadRecorderId, ""),
+           kPollBadRecorderId);
       return kPollBadRecorderId;
     }
     folder = *f.path;
@@ -297,8 +281,8 @@ int PollEngine::PollRecorder(Run& run, Job& job, comm::Connection& c, int select
     Emit(PollEvent::kStep, r.id, name);
   };
 
-  int code = c.OpenConnection(selector, run.baud,
-                              run.direct ? std::nullopt : std::optional<std::string>(r.phone));
+  int code = comm::Code(c.OpenConnection(
+      selector, run.baud, run.direct ? std::nullopt : std::optional<std::string>(r.phone)));
   if (code == 0 && (run.ops & kOpLogin)) {
     step("Login");
     code = comm::Login(c, selector, r);
@@ -363,7 +347,7 @@ int PollEngine::PollRecorder(Run& run, Job& job, comm::Connection& c, int select
   const std::string text = PollResultText(code);
   if (code >= 0 && code <= 8) SetResult(text);
   log.Write(" " + text + "\n");
-  Emit(PollEvent::kResult, r.id, text, code);
+  Emit(PollEvent::kResult, r.id, PollResultSentence(code, c.LineName(selector)), code);
   c.CloseConnection(selector);
   PauseAfterClose();
   return code;

@@ -109,6 +109,7 @@ class Rig {
     env.status = &status;
     env.timings = comm::Timings{}.Scaled(0.01);
     env.afterCloseMs = afterCloseMs;
+    env.observer = &times;
     engine = std::make_unique<PollEngine>(env);
     engine->onEvent = [this](const PollEvent& e) {
       std::lock_guard l(mu_);
@@ -116,6 +117,8 @@ class Rig {
     };
   }
   ~Rig() { engine.reset(); }
+
+  RunTimeRecorder times;  // where the runs' time went
 
   void Add(RecorderRecord r) { list.Append(std::move(r)); }
 
@@ -499,7 +502,7 @@ TEST(PollEngineSim, AbortCutsThePauseAfterCloseShort) {
   EXPECT_EQ(rig.Log(), "02:15:00 Polling:A\n Success\n");
   // The run's time is accounted: the login's silences (40 + 50 ms at this scale), the
   // recorder's prompt, and the pause until the abort.
-  const PollEngine::RunTimes t = rig.engine->LastRunTimes();
+  const RunTimes t = rig.times.times();
   EXPECT_GE(t.waits.idleUs, 80000);
   EXPECT_GT(t.waits.answeredUs, 0);
   EXPECT_EQ(t.waits.diskSyncUs, 0);

@@ -1,36 +1,10 @@
-// The abort request shared by a user interface (or a signal, a dialog's Cancel) and the thread
-// that talks to a recorder. Raising it also wakes a readiness wait on the line at once, so line
-// waits need not wake every few milliseconds only to look at the flag.
+// The abort flag of the connection layer is the platform's (raising it wakes a line wait).
 #pragma once
 
-#include <atomic>
+#include "zel/platform/abort_flag.h"
 
 namespace zel::comm {
 
-class AbortFlag {
- public:
-  AbortFlag();
-  ~AbortFlag();
-  AbortFlag(const AbortFlag&) = delete;
-  AbortFlag& operator=(const AbortFlag&) = delete;
-
-  // Non-zero raises the flag and wakes the waiting line; zero clears it.
-  void store(int value);
-  int load() const { return value_.load(); }
-  AbortFlag& operator=(int value) {
-    store(value);
-    return *this;
-  }
-
-  // A descriptor that becomes readable when the flag is raised (-1 when the system gave
-  // none; waits then fall back to short steps). A wait that sees it readable calls
-  // TakeWake() and looks at the flag.
-  int wake_fd() const { return fd_; }
-  void TakeWake() const;
-
- private:
-  std::atomic<int> value_{0};
-  int fd_ = -1;
-};
+using AbortFlag = zel::platform::AbortFlag;
 
 }  // namespace zel::comm

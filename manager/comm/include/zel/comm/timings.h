@@ -12,6 +12,7 @@ struct Timings {
   int modem_ok_ms = 5000;    // modem answers "OK" to the init string
   int dial_ms = 60000;       // BUSY / NO CARRIER / CONNECT after dialling
   int dialog_tick_ms = 100;  // Connecting dialog watches its worker
+  int connect_ms = 30000;    // a TCP connect completing
   // Recorder protocol
   int prompt_ms = 30000;        // "Enter password: " after the wake-up
   int login_quiet_ms = 4000;    // silence after the prompt
@@ -37,6 +38,7 @@ struct Timings {
     s(t.modem_ok_ms);
     s(t.dial_ms);
     s(t.dialog_tick_ms);
+    s(t.connect_ms);
     s(t.prompt_ms);
     s(t.login_quiet_ms);
     s(t.password_ms);

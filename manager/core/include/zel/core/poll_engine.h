@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "zel/comm/connection.h"
+#include "zel/comm/protocol.h"
 #include "zel/comm/status.h"
 #include "zel/comm/timings.h"
 #include "zel/core/recorder_list.h"
@@ -42,12 +43,70 @@ inline constexpr uint32_t kOpsSetupUpload = 289;    // login, upload setup, log 
 inline constexpr uint32_t kOpsQuery = 385;          // login, poll query, log off
 inline constexpr uint32_t kOpsQuickPlot = 905;      // login, poll setup, poll query, log off, plot
 
-// A recorder whose ID cannot name a folder, or that repeats an earlier recorder's ID: nothing
-// is fetched or written for it.
-inline constexpr int kPollBadRecorderId = 9;
+// Results of polling one recorder. The numbers are stored and logged (the poll log, the 0-8
+// result code); a failed connection may also leave a connection result (comm::ConnectResult:
+// a negative code, or a socket error from 10000 on).
+enum class PollResult : int {
+  kSuccess = 0,
+  kNoModem = 1,
+  kBusy = 2,
+  kNoCarrier = 3,
+  kNoConnect = 4,
+  kNoLogin = 5,
+  kWrongPassword = 6,
+  kXmodemFail = 7,
+  kAborted = 8,
+  // The ID cannot name a folder, or repeats an earlier recorder's ID: nothing is fetched or
+  // written for it.
+  kBadRecorderId = 9,
+};
+constexpr int Code(PollResult r) { return static_cast<int>(r); }
+constexpr bool operator==(PollResult r, int code) { return Code(r) == code; }
 
-// "Success", "No Modem", ... "Poll Aborted" for 0-8; empty for any other code.
+static_assert(Code(PollResult::kNoLogin) == comm::kPollNoLogin &&
+              Code(PollResult::kWrongPassword) == comm::kPollWrongPassword &&
+              Code(PollResult::kXmodemFail) == comm::kPollTransferFailed &&
+              Code(PollResult::kAborted) == comm::kPollAborted &&
+              Code(PollResult::kNoConnect) == comm::Code(comm::ConnectResult::kNoConnect) &&
+              Code(PollResult::kBusy) == comm::Code(comm::ConnectResult::kBusy));
+
+inline constexpr int kPollBadRecorderId = Code(PollResult::kBadRecorderId);
+
+// "Success", "No Modem", ... "Poll Aborted" for 0-8 (the poll log's texts); empty for any
+// other code.
 std::string PollResultText(int code);
+inline std::string PollResultText(PollResult r) { return PollResultText(Code(r)); }
+// What a person reads on the console for a result code: the texts above for 0-8, a sentence
+// for the others ("Recorder ID cannot name a folder", "Connection refused by ...": `line` is the
+// line the connection was tried on).
+std::string PollResultSentence(int code, const std::string& line);
+
+// Where a poll run's time goes, for the benchmarks: the connection's waits, and the pauses
+// after each connection.
+class PollObserver : public comm::ConnectionObserver {
+ public:
+  virtual void OnPauseAfterClose(int64_t us) { (void)us; }
+};
+// The observer the poll benchmark installs: sums in microseconds.
+struct RunTimes {
+  comm::WaitTimes waits;
+  int64_t pauseUs = 0;
+};
+class RunTimeRecorder : public PollObserver {
+ public:
+  void OnLineWait(bool answered, int64_t us) override {
+    (answered ? t_.waits.answeredUs : t_.waits.idleUs) += us;
+  }
+  void OnLineIo(int64_t us) override { t_.waits.lineIoUs += us; }
+  void OnDiskSync(int64_t us) override { t_.waits.diskSyncUs += us; }
+  void OnPauseAfterClose(int64_t us) override { t_.pauseUs += us; }
+  // Read once the run has ended.
+  const RunTimes& times() const { return t_; }
+  void Reset() { t_ = {}; }
+
+ private:
+  RunTimes t_;
+};
 // "Poll_log_%02d%02d%02d.txt" with year % 100, month and day.
 std::string PollLogName(const platform::LocalTime& day);
 // Day number (days since 1 January 2000) of a local date.
@@ -95,7 +154,8 @@ class PollEngine {
     comm::StatusTexts* status = nullptr;     // may be null
     comm::Timings timings;
     comm::PortMap ports;
-    int afterCloseMs = 3000;  // pause after closing each attempt's connection
+    int afterCloseMs = 3000;           // pause after closing each attempt's connection
+    PollObserver* observer = nullptr;  // measurement (benchmarks); null in production
   };
 
   explicit PollEngine(Environment env);
@@ -130,14 +190,6 @@ class PollEngine {
   std::vector<Outcome> LastOutcomes() const;
   std::filesystem::path LastLogPath() const;
   std::vector<std::filesystem::path> LastNewFiles() const;
-
-  // Where the last run's time went, in microseconds: the lines' readiness waits and disk
-  // syncs, and the pauses after each connection. The rest is the engine's own work.
-  struct RunTimes {
-    comm::Connection::WaitTimes waits;
-    int64_t pauseUs = 0;
-  };
-  RunTimes LastRunTimes() const;
 
   comm::AbortFlag& abort_flag() { return abort_; }
 
@@ -176,11 +228,9 @@ class PollEngine {
   Environment env_;
   comm::AbortFlag abort_;
   std::thread thread_;
-  int64_t pauseUs_ = 0;  // the poll thread's own
   std::atomic<bool> running_{false};
   QueryTarget query_;
-  mutable std::mutex mu_;  // guards outcomes_, logPath_, newFiles_, query_, runTimes_
-  RunTimes runTimes_;
+  mutable std::mutex mu_;  // guards outcomes_, logPath_, newFiles_, query_
   std::vector<Outcome> outcomes_;
   std::filesystem::path logPath_;
   std::vector<std::filesystem::path> newFiles_;
