@@ -197,6 +197,16 @@ class Receiver {
   uint8_t block_[kXmodemBlockSize] = {};
 };
 
+// "disk full: cannot write FILE (No space left on device)", or "cannot write FILE: reason".
+std::string FileErrorText(const std::filesystem::path& file, const std::string& reason) {
+  for (int full : {ENOSPC, EDQUOT}) {
+    if (reason.find(std::generic_category().message(full)) != std::string::npos) {
+      return "disk full: cannot write " + file.string() + " (" + reason + ")";
+    }
+  }
+  return "cannot write " + file.string() + ": " + reason;
+}
+
 // Receives blocks, handing each good one to `sink` (false from the sink fails the transfer).
 template <typename Sink>
 int ReceiveInto(Connection& c, int selector, const ReceiveLimits& limits, ReceiveReport& report,
@@ -261,14 +271,23 @@ int XmodemReceive(Connection& c, int selector, const std::filesystem::path& targ
   // The received file takes the target's name only once complete and on the disk, so a crash
   // or a failed transfer leaves the old file or the complete new one.
   platform::AtomicFileWriter file(target);
-  if (!file.Open()) return 7;
+  if (platform::WriteResult w = file.Open(); !w) {
+    c.NoteFileError(FileErrorText(target, w.reason));
+    return 7;
+  }
+  std::string writeError;  // why the file could not be written, for the person reading the log
   int result = ReceiveInto(c, selector, limits, report ? *report : local, [&](const uint8_t* b) {
-    return file.Write(std::string_view(reinterpret_cast<const char*>(b), kXmodemBlockSize)).ok;
+    platform::WriteResult w =
+        file.Write(std::string_view(reinterpret_cast<const char*>(b), kXmodemBlockSize));
+    if (!w && writeError.empty()) writeError = w.reason;
+    return w.ok;
   });
+  if (!writeError.empty()) c.NoteFileError(FileErrorText(target, writeError));
   if (result != 0) return result;  // the writer removes its temporary file
   const int64_t syncStart = platform::MonotonicUs();
-  const bool committed = file.Commit().ok;
+  const platform::WriteResult committed = file.Commit();
   if (ConnectionObserver* o = c.observer()) o->OnDiskSync(platform::MonotonicUs() - syncStart);
+  if (!committed) c.NoteFileError(FileErrorText(target, committed.reason));
   return committed ? 0 : 7;
 }
 

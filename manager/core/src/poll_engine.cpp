@@ -281,6 +281,7 @@ int PollEngine::PollRecorder(Run& run, Job& job, comm::Connection& c, int select
     Emit(PollEvent::kStep, r.id, name);
   };
 
+  c.TakeFileError();
   int code = comm::Code(c.OpenConnection(
       selector, run.baud, run.direct ? std::nullopt : std::optional<std::string>(r.phone)));
   if (code == 0 && (run.ops & kOpLogin)) {
@@ -344,6 +345,12 @@ int PollEngine::PollRecorder(Run& run, Job& job, comm::Connection& c, int select
     }
   }
 
+  // A file that could not be written (a full disk) is said on the console and in the log; the
+  // result line keeps its text.
+  if (const std::string fileError = c.TakeFileError(); code != 0 && !fileError.empty()) {
+    log.Write("ERROR - " + fileError + "\n");
+    Emit(PollEvent::kError, r.id, fileError);
+  }
   const std::string text = PollResultText(code);
   if (code >= 0 && code <= 8) SetResult(text);
   log.Write(" " + text + "\n");

@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include "zel/core/terminal_text.h"
+
 namespace zel::core {
 namespace {
 
@@ -154,3 +156,10 @@ TEST(Folders, ProgramFolderAndCurrentFolder) {
 
 }  // namespace
 }  // namespace zel::core
+
+TEST(TerminalText, ControlCharactersAreShownEscapedAndTheRestAsItIs) {
+  EXPECT_EQ(zel::core::TerminalText("North Yard 7"), "North Yard 7");
+  EXPECT_EQ(zel::core::TerminalText("A\x1b[2J\a\t\r\nB\x7f"), "A\\x1B[2J\\x07\\t\\r\\nB\\x7F");
+  EXPECT_EQ(zel::core::TerminalText(std::string("\0z", 2)), "\\x00z");
+  EXPECT_EQ(zel::core::TerminalText("Gleis \xc3\xbc"), "Gleis \xc3\xbc") << "UTF-8 kept";
+}

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 
@@ -317,3 +318,79 @@ TEST_F(ZelpollTest, RecorderFolderLeadingOutsideIsNotWrittenInto) {
 }
 
 }  // namespace
+
+namespace {
+
+// A TCP port on 127.0.0.1 that nobody listens on.
+int ClosedPort() {
+  int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  if (::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) return -1;
+  socklen_t len = sizeof a;
+  ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
+  ::close(fd);
+  return ntohs(a.sin_port);
+}
+
+}  // namespace
+
+TEST_F(ZelpollTest, ConnectionResultsPrintAsSentencesAndIdsEscaped) {
+  const int port = ClosedPort();
+  ASSERT_GT(port, 0);
+  // An ID with an escape sequence and a bell in it (unsafe as a folder name, so never polled
+  // for files; it still has a console line).
+  Save({TcpRecorder("R1", "PW1", port), TcpRecorder("X\x1b[2J\a", "PW1", port)});
+  Ran r = RunZelpoll(Common() + "poll --direct --today");
+  EXPECT_EQ(r.status, 1) << r.output;
+  EXPECT_NE(r.output.find("R1: result: Connection refused by 127.0.0.1:" + std::to_string(port)),
+            std::string::npos)
+      << r.output;
+  EXPECT_EQ(r.output.find("result 10"), std::string::npos) << "no raw code:\n" << r.output;
+  EXPECT_EQ(r.output.find("(error)"), std::string::npos) << r.output;
+  EXPECT_EQ(r.output.find('\x1b'), std::string::npos) << "a raw escape reached the terminal";
+  EXPECT_EQ(r.output.find('\a'), std::string::npos);
+  EXPECT_NE(r.output.find("X\\x1B[2J\\x07: result: Recorder ID cannot name a folder"),
+            std::string::npos)
+      << r.output;
+  // The poll log keeps its lines as they were.
+  const std::string text = zeltest::ReadText(LogPathOf(r.output));
+  EXPECT_NE(text.find("Polling:R1\n \n"), std::string::npos) << text;
+}
+
+// A data folder on a file system with no room left: the transfer fails, and the console and
+// the poll log's ERROR line say the disk is full. A private mount (unshare) gives a small
+// tmpfs without touching the machine's.
+TEST_F(ZelpollTest, FullDiskDuringATransferSaysDiskFull) {
+  if (std::system("unshare -Urm true >/dev/null 2>&1") != 0) {
+    GTEST_SKIP() << "unshare cannot make a private mount here";
+  }
+  SimProcess sim;
+  START_SIM(sim, (std::vector<std::string>{"--model", kModel, "--password", "PW1", "--tcp", "0",
+                                           "--scale", "0.01"}));
+  Save({TcpRecorder("R1", "PW1", sim.Port())});
+  const std::string d = data_.string();
+  // Fill the tmpfs, then free one page: room for the poll log, none for a received file.
+  const std::string script =
+      "mount -t tmpfs -o size=64k tmpfs '" + d + "' && mkdir '" + d + "/R1' && head -c 4096 " +
+      "/dev/zero > '" + d + "/page' && (cat /dev/zero > '" + d + "/filler' 2>/dev/null; " + "rm '" +
+      d + "/page') && " + zeltest::ZelBin("zelpoll") + " " + Common() +
+      "poll --direct --today; echo \"exit=\\$?\"; echo '--- log'; cat '" + d + "'/Poll_log_*";
+  Ran r;
+  FILE* p = ::popen(("timeout 60 unshare -Urm sh -c \"" + script + "\" 2>&1").c_str(), "r");
+  ASSERT_NE(p, nullptr);
+  char buf[4096];
+  std::size_t n;
+  while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) r.output.append(buf, n);
+  ::pclose(p);
+  EXPECT_NE(r.output.find("exit=1"), std::string::npos) << r.output;
+  const auto logAt = r.output.find("--- log");
+  ASSERT_NE(logAt, std::string::npos) << r.output;
+  const std::string console = r.output.substr(0, logAt);
+  const std::string log = r.output.substr(logAt);
+  EXPECT_NE(console.find("zelpoll: R1: disk full: cannot write "), std::string::npos) << console;
+  EXPECT_NE(console.find("No space left on device"), std::string::npos) << console;
+  EXPECT_NE(log.find("\nERROR - disk full: cannot write "), std::string::npos) << log;
+  EXPECT_NE(log.find(" Xmodem Fail\n"), std::string::npos) << "the result line keeps its text";
+}

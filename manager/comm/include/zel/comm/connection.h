@@ -12,6 +12,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "zel/comm/abort_flag.h"
 #include "zel/comm/status.h"
@@ -175,6 +176,11 @@ class Connection {
   // raising the flag wakes the line, otherwise the short polling step.
   int WaitStepMs() const;
 
+  // Why the last received file could not be written ("disk full: cannot write ..."), kept
+  // until taken, so the poll can say it; empty when nothing failed.
+  void NoteFileError(std::string reason) { fileError_ = std::move(reason); }
+  std::string TakeFileError() { return std::exchange(fileError_, {}); }
+
   // Measurement for the benchmarks (null: none).
   void SetObserver(ConnectionObserver* o);
   ConnectionObserver* observer() const { return observer_; }
@@ -200,6 +206,7 @@ class Connection {
   ConnectionObserver* observer_ = nullptr;
   const platform::MonotonicSource* mono_ = &platform::SystemMonotonic();
   int64_t ioBase_ = 0;  // the open line's IoUs() at the last report
+  std::string fileError_;
   StatusTexts* status_;
   ConnectionSettings settings_;
   PortMap ports_;
