@@ -31,5 +31,8 @@ struct TimeSteps {
 // 80 units; the last entry when none is. A tick step below one tick (1/10 s types at the first
 // entries) counts as one tick, so the grid always advances.
 TimeSteps ChooseTimeSteps(int ticks_per_second, int64_t scale_ticks_per_unit);
+// The same with a scale of `ticks` per `units` (the real-time plotter's zoom is ticks per 10
+// units): the first entry whose label step is at least 80 units long.
+TimeSteps ChooseTimeSteps(int ticks_per_second, int64_t ticks, int64_t units);
 
 }  // namespace zel::gui

@@ -46,3 +46,22 @@ TEST(TimeAxis, HugeScaleTakesTheLastEntryAndTenthsNeverStepByZero) {
 
 }  // namespace
 }  // namespace zel::gui
+
+namespace zel::gui {
+namespace {
+
+TEST(TimeAxisRational, ZoomInTicksPerTenUnits) {
+  // 1/100 s ticks at 1000 ticks per 10 units: 120 s labels (12000 ticks, 120 units) are the
+  // first at least 80 units apart; 60 s would be 60 units.
+  TimeSteps s = ChooseTimeSteps(100, 1000, 10);
+  EXPECT_EQ(s.labelTicks, 12000);
+  EXPECT_EQ(s.tickTicks, 1500);
+  // 25 ticks per 10 units (2.5 ticks a unit): 2 s labels at 80 units.
+  s = ChooseTimeSteps(100, 25, 10);
+  EXPECT_EQ(s.labelTicks, 200);
+  // The integer form is the same choice with one unit.
+  EXPECT_EQ(ChooseTimeSteps(100, 7).index, ChooseTimeSteps(100, 7, 1).index);
+}
+
+}  // namespace
+}  // namespace zel::gui
