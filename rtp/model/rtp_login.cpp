@@ -38,7 +38,7 @@ RtpPhase ConnectAndStartStream(comm::Connection& c, const RtpCommandLine& line,
   settings.dialPrefix.clear();
   c.SetSettings(settings);
   if (line.selector == comm::kTcpSelector) c.SetTcpEndpoint(line.ip, line.tcpPort);
-  const int code = c.OpenConnection(line.selector, line.baudCode, line.dial);
+  const int code = comm::Code(c.OpenConnection(line.selector, line.baudCode, line.dial));
   if (connect_code) *connect_code = code;
   if (code != 0) {
     c.CloseConnection(line.selector);
@@ -49,7 +49,8 @@ RtpPhase ConnectAndStartStream(comm::Connection& c, const RtpCommandLine& line,
   const int s = line.selector;
   c.SendBlock(s, reinterpret_cast<const uint8_t*>(kWakeUp), static_cast<int>(std::strlen(kWakeUp)));
   if (c.WaitForText(s, waits.prompt_ms, kPasswordPrompt) != 1) return set(RtpPhase::kLoginFailed);
-  c.WaitQuiet(s, waits.quiet_ms);
+  // A line that never falls quiet fails the login rather than holding it for ever.
+  if (!c.WaitQuiet(s, waits.quiet_ms, waits.prompt_ms)) return set(RtpPhase::kLoginFailed);
   c.SendBlock(s, reinterpret_cast<const uint8_t*>(password.data()),
               static_cast<int>(password.size()));
   c.SendByte(s, '\r');
