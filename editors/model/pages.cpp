@@ -503,7 +503,7 @@ class MeasureSpeedPage : public ListPage {
     FormField& distance = form.Add(NumberField("distance", "Distance:", "Feet"));
     if (editor_.speedUnitOnSpeedPage) {
       distance.unit.clear();
-      form.Add(ComboField("unit", "Distance unit", gui::WithUnchanged({"Inches", "Feet"}, multi),
+      form.Add(ComboField("distanceUnit", "Distance unit", gui::WithUnchanged({"Inches", "Feet"}, multi),
                           EntryFor(db_.SpeedDistanceUnit(m), 2, multi)));
     }
     FormField& threshold = form.Add(NumberField("threshold", "Threshold:", "MPH"));
@@ -521,7 +521,7 @@ class MeasureSpeedPage : public ListPage {
     const auto s2 = choices.InputOf(form.Find("sensor2")->index);
     const auto distance = TextFrom(*form.Find("distance"), multi);
     const auto threshold = TextFrom(*form.Find("threshold"), multi);
-    const FormField* unitField = form.Find("unit");
+    const FormField* unitField = form.Find("distanceUnit");
     const auto unit = unitField ? IndexFrom(*unitField, multi) : std::nullopt;
     for (int row : rows) {
       if (s1) db_.SetSpeedSensor1(row, *s1);

@@ -168,7 +168,7 @@ EditForm SystemForm(const EditorFamilyRow& editor, const SetupDatabase& db) {
     form.Add(Ranged("distance", "Distance Between Sensors:", 0, 5280, db.SpeedDistance(0), true,
                     editor.speedUnitOnSystemPage ? "" : "Feet"));
     if (editor.speedUnitOnSystemPage) {
-      form.Add(Combo("unit", "Distance unit", {"Inches", "Feet"}, db.SpeedDistanceUnit(0)));
+      form.Add(Combo("distanceUnit", "Distance unit", {"Inches", "Feet"}, db.SpeedDistanceUnit(0)));
     }
     form.Add(Ranged("limit", "Excessive Speed Limit:", 0, 180, db.SpeedThreshold(0), true, "MPH"));
   }
@@ -221,8 +221,8 @@ void ApplySystemForm(const EditorFamilyRow& editor, SetupDatabase& db, const Edi
     if (const auto s = choices.InputOf(Get(form, "sensor2").index)) db.SetSpeedSensor2(0, *s);
     db.SetSpeedDistance(0, NumberOf(Get(form, "distance"), 0, 5280));
     db.SetSpeedThreshold(0, NumberOf(Get(form, "limit"), 0, 180));
-    if (editor.speedUnitOnSystemPage && Get(form, "unit").index >= 0) {
-      db.SetSpeedDistanceUnit(0, Get(form, "unit").index);
+    if (editor.speedUnitOnSystemPage && Get(form, "distanceUnit").index >= 0) {
+      db.SetSpeedDistanceUnit(0, Get(form, "distanceUnit").index);
     }
   }
 }

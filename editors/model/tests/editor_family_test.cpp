@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <set>
 
 #include "model/editor_session.h"
 #include "model/pages.h"
@@ -268,6 +269,36 @@ TEST(EditorFamily, SaveIntoAMissingFolderFailsWithAReason) {
   EXPECT_EQ(r.message.rfind("Cannot write file /nonexistent-zel-folder/setupdata.bin: ", 0), 0u)
       << r.message;
   EXPECT_EQ(s.db().UnitName(), "***** NOT SET *****");
+}
+
+}  // namespace
+}  // namespace zel::editors
+
+namespace zel::editors {
+namespace {
+
+// The window finds each field's widget by its key: no form may use a key twice.
+TEST(EditorFamily, FormKeysAreUnique) {
+  for (const EditorFamilyRow& editor : EditorFamily()) {
+    SetupDatabase db(editor.type);
+    db.RestoreFactoryDefaults();
+    for (const MainButton& b : editor.buttons) {
+      std::vector<EditForm> forms;
+      if (auto page = MakeListPage(b.page, editor, db)) {
+        forms.push_back(page->MakeForm({0}));
+        if (page->RowCount() > 1) forms.push_back(page->MakeForm({0, 1}));
+      } else if (b.page != Page::kRestoreDefaults) {
+        forms.push_back(MakeSettingsForm(b.page, editor, db));
+      }
+      for (const EditForm& form : forms) {
+        std::set<std::string> keys;
+        for (const FormField& f : form.fields) {
+          EXPECT_TRUE(keys.insert(f.key).second)
+              << editor.program << " " << b.caption << ": " << f.key;
+        }
+      }
+    }
+  }
 }
 
 }  // namespace
