@@ -5,8 +5,10 @@
 #include <QHeaderView>
 #include <QMenu>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace zel::editors {
 
@@ -48,6 +50,16 @@ EquationDialog::EquationDialog(EquationTable table, QWidget* parent)
     if (chosen == b) SetSelected(false);
   });
   Fill();
+  // Wide enough for every column: names of up to 12 characters per source.
+  grid_->verticalHeader()->setDefaultSectionSize(grid_->fontMetrics().height() + 6);
+  grid_->resizeColumnsToContents();
+  int width = 2 * grid_->frameWidth() + 4;
+  for (int c = 0; c < grid_->columnCount(); ++c) {
+    grid_->setColumnWidth(c, std::max(grid_->columnWidth(c), grid_->fontMetrics().horizontalAdvance(
+                                                                 QStringLiteral("MMMMMMMM"))));
+    width += grid_->columnWidth(c);
+  }
+  grid_->setMinimumWidth(std::min(width + grid_->verticalScrollBar()->sizeHint().width(), 900));
 }
 
 void EquationDialog::Fill() {

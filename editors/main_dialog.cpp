@@ -2,7 +2,6 @@
 
 #include <QAction>
 #include <QGridLayout>
-#include <QKeyEvent>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -114,15 +113,6 @@ void MainDialog::reject() {
     return;
   }
   QDialog::reject();
-}
-
-void MainDialog::keyPressEvent(QKeyEvent* event) {
-  // Enter does not save by accident: OK is pressed, not implied.
-  if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-    event->ignore();
-    return;
-  }
-  QDialog::keyPressEvent(event);
 }
 
 }  // namespace zel::editors

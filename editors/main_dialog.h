@@ -34,9 +34,6 @@ class MainDialog : public QDialog {
   void accept() override;  // OK
   void reject() override;  // Cancel, Escape and the close box
 
- protected:
-  void keyPressEvent(QKeyEvent* event) override;
-
  private:
   EditorSession& session_;
   platform::Prompter& prompter_;

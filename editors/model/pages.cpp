@@ -503,7 +503,8 @@ class MeasureSpeedPage : public ListPage {
     FormField& distance = form.Add(NumberField("distance", "Distance:", "Feet"));
     if (editor_.speedUnitOnSpeedPage) {
       distance.unit.clear();
-      form.Add(ComboField("distanceUnit", "Distance unit", gui::WithUnchanged({"Inches", "Feet"}, multi),
+      form.Add(ComboField("distanceUnit", "Distance unit",
+                          gui::WithUnchanged({"Inches", "Feet"}, multi),
                           EntryFor(db_.SpeedDistanceUnit(m), 2, multi)));
     }
     FormField& threshold = form.Add(NumberField("threshold", "Threshold:", "MPH"));
@@ -640,6 +641,24 @@ std::vector<std::string> ListPage::FilterKeys(int row) const {
   return {InputId(row), db_.Name(row), db_.Identifier(row)};
 }
 
+namespace {
+
+// True when `needle` (already in lower case) occurs in `hay`, ignoring case.
+bool ContainsFolded(std::string_view hay, std::string_view needle) {
+  if (needle.size() > hay.size()) return false;
+  const auto fold = [](char c) {
+    return static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  };
+  for (std::size_t start = 0; start + needle.size() <= hay.size(); ++start) {
+    std::size_t k = 0;
+    while (k < needle.size() && fold(hay[start + k]) == needle[k]) ++k;
+    if (k == needle.size()) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
 std::vector<int> ListPage::FilterRows(std::string_view text) const {
   const int count = RowCount();
   std::vector<int> rows;
@@ -649,7 +668,7 @@ std::vector<int> ListPage::FilterRows(std::string_view text) const {
     bool keep = needle.empty();
     if (!keep) {
       for (const std::string& key : FilterKeys(row)) {
-        if (Lower(key).find(needle) != std::string::npos) {
+        if (ContainsFolded(key, needle)) {
           keep = true;
           break;
         }

@@ -1,6 +1,7 @@
 // The editor windows over temporary setup files, with a recording Prompter and Launcher: the
 // buttons of every editor, its pages through the widgets, OK, Cancel and the messages.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <QApplication>
 #include <QCheckBox>
@@ -9,11 +10,11 @@
 #include <QPushButton>
 #include <QTableView>
 #include <QTableWidget>
+#include <QThread>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <iterator>
-#include <unistd.h>
 
 #include "equation_dialog.h"
 #include "form_dialog.h"
@@ -154,8 +155,7 @@ TEST(EditorWindow, MultiEditThroughTheWidgetsThenCancelKeepsTheFile) {
       EXPECT_TRUE(list->EditSelected());
       EXPECT_EQ(list->tableModel()->data(list->tableModel()->index(2, 1), Qt::DisplayRole),
                 "Switch 11");
-      EXPECT_EQ(list->tableModel()->data(list->tableModel()->index(2, 2), Qt::DisplayRole),
-                "SW11");
+      EXPECT_EQ(list->tableModel()->data(list->tableModel()->index(2, 2), Qt::DisplayRole), "SW11");
       Picture(d, "page_input_names_517");
       return Accept(d);
     }
@@ -207,8 +207,7 @@ TEST(EditorWindow, FailedSaveShowsTheReasonAndStaysOpen) {
   e.dialog.accept();
   ASSERT_EQ(e.prompter.entries().size(), 1u);
   EXPECT_EQ(e.prompter.entries()[0].caption, "ZELEdit517XL");
-  EXPECT_EQ(e.prompter.entries()[0].text.rfind("Cannot write file " + file.string() + ": ", 0),
-            0u);
+  EXPECT_EQ(e.prompter.entries()[0].text.rfind("Cannot write file " + file.string() + ": ", 0), 0u);
   EXPECT_TRUE(e.dialog.isVisible());
   EXPECT_TRUE(e.launcher.started().empty());
   EXPECT_EQ(e.session.db().UnitName(), "Elm St");
@@ -374,6 +373,40 @@ TEST(EditorWindow, RestoreDefaultsAsksAndAboutShowsTheVersion) {
   e.dialog.About();
   EXPECT_EQ(e.prompter.entries().back().caption, "About ZELEdit517E");
   EXPECT_EQ(e.prompter.entries().back().text, "ZELEdit517E Version 1.011");
+}
+
+}  // namespace
+}  // namespace zel::editors
+
+namespace zel::editors {
+namespace {
+
+// OK with the real launcher: the converter program of the model writes the listing beside the
+// setup file (the KRV-583 editor's converter is the one whose name ends in "s2tOXM").
+TEST(EditorWindow, OkStartsTheRealConverterWhichWritesTheListing) {
+  for (RecorderType type : {model::kKrv583, model::kKrv517xl}) {
+    SCOPED_TRACE(FindEditor(type)->program);
+    Folder folder;
+    const fs::path file = WriteDefaults(folder.path(), type);
+    EditorSession session(*FindEditor(type));
+    ASSERT_EQ(session.Open(file.string()), OpenResult::kOpened);
+    session.db().SetUnitName("Converter check");
+    platform::RecordingPrompter prompter;
+    const std::string programFolder = std::string(ZEL_BIN_DIR) + "/";
+    platform::ProcessLauncher launcher{fs::path(ZEL_BIN_DIR)};
+    MainDialog dialog(session, prompter, launcher, programFolder);
+    dialog.accept();
+    EXPECT_TRUE(prompter.entries().empty());
+    const fs::path text = folder.path() / "setupdata.txt";
+    // The converter runs detached: wait for its listing, at most 30 s.
+    std::string listing;
+    for (int i = 0; i < 300 && listing.find("Converter check") == std::string::npos; ++i) {
+      QThread::msleep(100);
+      std::ifstream in(text);
+      listing.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+    EXPECT_NE(listing.find("Converter check"), std::string::npos) << text;
+  }
 }
 
 }  // namespace
