@@ -43,7 +43,7 @@ int main(int argc, char** argv) {
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
   QApplication app(argc, argv);
   const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
-  const EditorFamilyRow& editor = *FindEditor(model::kKrv517xc);
+  const EditorFamilyRow& editor = *FindEditor(zel::model::kKrv517xc);
 
   // A full database: every name and identifier at its full width, every pair named.
   zel::SetupDatabase full(editor.type);

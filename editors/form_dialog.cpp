@@ -151,9 +151,10 @@ void FormDialog::ShowValues() {
         static_cast<gui::MultiEditCheck*>(w)->SetState(f.check);
         break;
       case FormKind::kIpv4:
-        static_cast<gui::Ipv4Field*>(w)->SetAddress(
-            static_cast<uint32_t>(f.ip[0] & 0xFF) << 24 | static_cast<uint32_t>(f.ip[1] & 0xFF) << 16 |
-            static_cast<uint32_t>(f.ip[2] & 0xFF) << 8 | static_cast<uint32_t>(f.ip[3] & 0xFF));
+        static_cast<gui::Ipv4Field*>(w)->SetAddress(static_cast<uint32_t>(f.ip[0] & 0xFF) << 24 |
+                                                    static_cast<uint32_t>(f.ip[1] & 0xFF) << 16 |
+                                                    static_cast<uint32_t>(f.ip[2] & 0xFF) << 8 |
+                                                    static_cast<uint32_t>(f.ip[3] & 0xFF));
         break;
       case FormKind::kMac:
         for (int k = 0; k < 6; ++k) {
@@ -182,13 +183,11 @@ void FormDialog::ReadBack() {
       case FormKind::kCheck:
         f.check = static_cast<gui::MultiEditCheck*>(w)->State();
         break;
-      case FormKind::kIpv4:
-        {
-          const uint32_t a = static_cast<gui::Ipv4Field*>(w)->Address();
-          f.ip = {static_cast<int>(a >> 24), static_cast<int>((a >> 16) & 0xFF),
-                  static_cast<int>((a >> 8) & 0xFF), static_cast<int>(a & 0xFF)};
-        }
-        break;
+      case FormKind::kIpv4: {
+        const uint32_t a = static_cast<gui::Ipv4Field*>(w)->Address();
+        f.ip = {static_cast<int>(a >> 24), static_cast<int>((a >> 16) & 0xFF),
+                static_cast<int>((a >> 8) & 0xFF), static_cast<int>(a & 0xFF)};
+      } break;
       case FormKind::kMac:
         for (int k = 0; k < 6; ++k) {
           f.mac[static_cast<std::size_t>(k)] =

@@ -63,7 +63,7 @@ constexpr const char* kNone = "---       (none)";
 const std::vector<EditorFamilyRow>& EditorFamily() {
   using namespace model;
   static const std::vector<EditorFamilyRow> rows{
-      {.type = kKrv19,
+      {.type = kKrv19xt,
        .program = "ZelEdit19",
        .title = "ZELEdit19",
        .version = "1.01",
@@ -97,7 +97,7 @@ const std::vector<EditorFamilyRow>& EditorFamily() {
        .clockSyncNone = kNone,
        .clockModeFirst = "None",
        .timeZones = TimeZoneList::kNone},
-      {.type = kKrv61,
+      {.type = kKrv43_61,
        .program = "ZelEdit61",
        .title = "ZELEdit61",
        .version = "1.01",
@@ -250,7 +250,7 @@ const std::vector<EditorFamilyRow>& EditorFamily() {
        .clockSyncNone = kNone,
        .clockModeFirst = "None",
        .timeZones = TimeZoneList::kUtcWide},
-      {.type = kSlg,
+      {.type = kSlgS7_246,
        .program = "ZelEditSlg",
        .title = "ZELEditSlg",
        .version = "1.01",
@@ -267,7 +267,7 @@ const std::vector<EditorFamilyRow>& EditorFamily() {
        .clockSyncNone = kNone,
        .clockModeFirst = "None",
        .timeZones = TimeZoneList::kUtcWide},
-      {.type = kSlgml,
+      {.type = kSlgMicrolok,
        .program = "ZelEditSlgML",
        .title = "ZELEditSlgML",
        .version = "1.02",
@@ -301,7 +301,7 @@ const std::vector<EditorFamilyRow>& EditorFamily() {
        .clockSyncNone = kNone,
        .clockModeFirst = "Digital",
        .timeZones = TimeZoneList::kUtcWide},
-      {.type = kSlg808,
+      {.type = kSlgS7_808,
        .program = "ZelEditSlg808",
        .title = "ZELEditSlg808",
        .version = "1.02",
@@ -357,7 +357,7 @@ const std::vector<EditorFamilyRow>& EditorFamily() {
 }
 
 const EditorFamilyRow* FindEditor(RecorderType type) {
-  if (type == 15) type = model::kSlg808;  // both SLG808 types share one editor
+  type = SetupTypeOf(type);  // both SLG808 types share one editor
   for (const EditorFamilyRow& row : EditorFamily()) {
     if (row.type == type) return &row;
   }

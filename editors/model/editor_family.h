@@ -11,27 +11,6 @@
 
 namespace zel::editors {
 
-// Model type numbers of the editors (the station manager's recorder types).
-namespace model {
-constexpr RecorderType kKrv19 = 0;
-constexpr RecorderType kKrv19xl = 1;
-constexpr RecorderType kKrv61 = 2;
-constexpr RecorderType kKrv517 = 3;
-constexpr RecorderType kKrv517e = 4;
-constexpr RecorderType kKrv517xl = 5;
-constexpr RecorderType kKrv517xc = 6;
-constexpr RecorderType kKrv583 = 7;
-constexpr RecorderType kKrv583e = 8;
-constexpr RecorderType kKrv85e = 9;
-constexpr RecorderType kKrv37e = 10;
-constexpr RecorderType kSlg = 11;
-constexpr RecorderType kSlgml = 12;
-constexpr RecorderType kKrv61e = 13;
-constexpr RecorderType kSlg808 = 14;
-constexpr RecorderType kKrv583a = 16;
-constexpr RecorderType kKrv517ax = 18;
-}  // namespace model
-
 // What a main-dialog button opens.
 enum class Page {
   kEventNames,

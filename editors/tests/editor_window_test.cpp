@@ -131,7 +131,8 @@ TEST(EditorWindow, EveryEditorOpensItsPagesAndStartsItsConverter) {
     EXPECT_EQ(pages, static_cast<int>(row.buttons.size()) - 1);
     // Opening and closing pages without a change leaves nothing to save.
     EXPECT_FALSE(e.session.HasUnsavedEdits());
-    if (row.type == 3 || row.type == 6) Picture(e.dialog, QString("main_") + row.program);
+    if (row.type == model::kKrv517 || row.type == model::kKrv517xc)
+      Picture(e.dialog, QString("main_") + row.program);
 
     e.dialog.accept();  // OK
     EXPECT_EQ(e.dialog.result(), QDialog::Accepted);
@@ -146,9 +147,9 @@ TEST(EditorWindow, EveryEditorOpensItsPagesAndStartsItsConverter) {
 
 TEST(EditorWindow, MultiEditThroughTheWidgetsThenCancelKeepsTheFile) {
   Folder folder;
-  const fs::path file = WriteDefaults(folder.path(), 3);
+  const fs::path file = WriteDefaults(folder.path(), model::kKrv517);
   const std::vector<uint8_t> before = ReadAll(file);
-  Editor e(3, file);
+  Editor e(model::kKrv517, file);
   e.dialog.SetDialogRunner([&](QDialog& d) {
     if (auto* list = qobject_cast<ListPageDialog*>(&d)) {
       list->SelectRows({0, 1, 2});
@@ -197,8 +198,8 @@ TEST(EditorWindow, MultiEditThroughTheWidgetsThenCancelKeepsTheFile) {
 
 TEST(EditorWindow, FailedSaveShowsTheReasonAndStaysOpen) {
   Folder folder;
-  const fs::path file = WriteDefaults(folder.path(), 5);
-  Editor e(5, file);
+  const fs::path file = WriteDefaults(folder.path(), model::kKrv517xl);
+  Editor e(model::kKrv517xl, file);
   e.session.db().SetUnitName("Elm St");
   e.dialog.UpdateTitle();
   fs::remove(file);
@@ -215,14 +216,14 @@ TEST(EditorWindow, FailedSaveShowsTheReasonAndStaysOpen) {
   fs::create_directories(folder.path());
   e.dialog.accept();  // the folder is back: the same edits are saved
   EXPECT_EQ(e.launcher.started().size(), 1u);
-  SetupDatabase saved(5);
+  SetupDatabase saved(model::kKrv517xl);
   ASSERT_TRUE(saved.LoadFile(file));
   EXPECT_EQ(saved.UnitName(), "Elm St");
 }
 
 TEST(EditorWindow, BatteryRangeMessageAndEquationThroughTheWidgets) {
   Folder folder;
-  Editor e(3, WriteDefaults(folder.path(), 3));
+  Editor e(model::kKrv517, WriteDefaults(folder.path(), model::kKrv517));
   e.dialog.SetDialogRunner([&](QDialog& d) {
     if (auto* list = qobject_cast<ListPageDialog*>(&d)) {
       list->SelectRows({list->windowTitle() == "Analog" ? 7 : 0});
@@ -266,7 +267,7 @@ TEST(EditorWindow, BatteryRangeMessageAndEquationThroughTheWidgets) {
 
 TEST(EditorWindow, FilterOnTheLongestPage) {
   Folder folder;
-  Editor e(6, WriteDefaults(folder.path(), 6));
+  Editor e(model::kKrv517xc, WriteDefaults(folder.path(), model::kKrv517xc));
   e.dialog.SetDialogRunner([&](QDialog& d) {
     if (auto* list = qobject_cast<ListPageDialog*>(&d)) {
       EXPECT_EQ(list->tableModel()->rowCount(), 5255);
@@ -293,7 +294,7 @@ TEST(EditorWindow, FilterOnTheLongestPage) {
 
 TEST(EditorWindow, SettingsPagesRefuseOutOfRangeAndKeepTheDialogOpen) {
   Folder folder;
-  Editor e(6, WriteDefaults(folder.path(), 6));
+  Editor e(model::kKrv517xc, WriteDefaults(folder.path(), model::kKrv517xc));
   int tries = 0;
   e.dialog.SetDialogRunner([&](QDialog& d) {
     auto* form = qobject_cast<FormDialog*>(&d);
@@ -340,7 +341,7 @@ TEST(EditorWindow, CreatePromptOnlyInSixEditors) {
     EXPECT_EQ(entries[0].text, "Setup file does not exist,\ncreate new one?");
     EXPECT_EQ(entries[1].text, "Restore all settings to factory defaults?");
     EXPECT_EQ(session.db().UnitName(), "***** NOT SET *****");
-    if (row.type == model::kSlgml) {
+    if (row.type == model::kSlgMicrolok) {
       EXPECT_EQ(session.db().TimeZone(), 0);
       EXPECT_EQ(session.db().DaylightSavingTime(), 1);
     }
@@ -353,7 +354,7 @@ TEST(EditorWindow, CreatePromptOnlyInSixEditors) {
     EXPECT_EQ(launcher.started().size(), 1u);
   }
   // No to the prompt closes the editor; no argument says so.
-  EditorSession s(*FindEditor(5));
+  EditorSession s(*FindEditor(model::kKrv517xl));
   platform::RecordingPrompter no(PromptAnswer::No);
   EXPECT_FALSE(StartSession(s, std::string("/nonexistent-zel/setupdata.bin"), no));
   EXPECT_FALSE(StartSession(s, std::nullopt, no));
@@ -362,7 +363,7 @@ TEST(EditorWindow, CreatePromptOnlyInSixEditors) {
 
 TEST(EditorWindow, RestoreDefaultsAsksAndAboutShowsTheVersion) {
   Folder folder;
-  Editor e(4, WriteDefaults(folder.path(), 4));
+  Editor e(model::kKrv517e, WriteDefaults(folder.path(), model::kKrv517e));
   e.session.db().SetUnitName("Oak St");
   e.prompter.QueueAnswer(PromptAnswer::No);
   e.dialog.Button(Page::kRestoreDefaults)->click();

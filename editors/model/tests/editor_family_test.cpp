@@ -227,7 +227,7 @@ TEST(EditorFamily, FailedSaveKeepsTheEditsAndTheOldFile) {
   const fs::path sub = folder.path() / "full";
   fs::create_directories(sub);
   const fs::path file = sub / "setupdata.bin";
-  SetupDatabase defaults(3);
+  SetupDatabase defaults(model::kKrv517);
   defaults.RestoreFactoryDefaults();
   {
     std::ofstream out(file, std::ios::binary);
@@ -235,7 +235,7 @@ TEST(EditorFamily, FailedSaveKeepsTheEditsAndTheOldFile) {
     out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<long>(bytes.size()));
   }
   const std::vector<uint8_t> before = ReadAll(file);
-  EditorSession s(*FindEditor(3));
+  EditorSession s(*FindEditor(model::kKrv517));
   ASSERT_EQ(s.Open(file.string()), OpenResult::kOpened);
   s.db().SetUnitName("Main St crossing");
   // A location that fills up: the process may write no file beyond 4096 bytes.
@@ -261,7 +261,7 @@ TEST(EditorFamily, FailedSaveKeepsTheEditsAndTheOldFile) {
 }
 
 TEST(EditorFamily, SaveIntoAMissingFolderFailsWithAReason) {
-  EditorSession s(*FindEditor(3));
+  EditorSession s(*FindEditor(model::kKrv517));
   s.Open("/nonexistent-zel-folder/setupdata.bin");
   s.CreateNew();
   const SaveResult r = s.Save();

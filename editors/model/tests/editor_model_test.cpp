@@ -73,9 +73,11 @@ TEST(EditorFamilyTable, SeventeenEditorsEachWithItsConverter) {
   EXPECT_EQ(converters.size(), 17u);
   EXPECT_EQ(prompts, 6);
   EXPECT_EQ(std::string(FindEditor(model::kKrv583)->converter), "krv583s2tOXM.exe");
-  EXPECT_EQ(FindEditor(15), FindEditor(model::kSlg808));
-  EXPECT_EQ(FindEditor(17), nullptr);
-  for (RecorderType t : {5, 10, 12, 13, 14, 16}) EXPECT_TRUE(FindEditor(t)->createPrompt) << t;
+  EXPECT_EQ(FindEditor(model::kSlgAS7), FindEditor(model::kSlgS7_808));
+  EXPECT_EQ(FindEditor(model::kKpd29a), nullptr);
+  for (RecorderType t : {model::kKrv517xl, model::kKrv37e, model::kSlgMicrolok, model::kKrv61e,
+                         model::kSlgS7_808, model::kKrv583a})
+    EXPECT_TRUE(FindEditor(t)->createPrompt) << t;
 }
 
 TEST(EditorFamilyTable, ButtonOrderOfTheFamilies) {
@@ -90,15 +92,17 @@ TEST(EditorFamilyTable, ButtonOrderOfTheFamilies) {
                                       "Restore Factory Defaults"}));
   EXPECT_EQ(captions(model::kKrv85e).back(), "&Network");
   EXPECT_EQ(captions(model::kKrv583a).back(), "Meas. Speed");
-  EXPECT_EQ(captions(model::kSlgml).back(), "Peer Protocol");
+  EXPECT_EQ(captions(model::kSlgMicrolok).back(), "Peer Protocol");
   EXPECT_EQ(captions(model::kKrv517xc).back(), "Network");
-  EXPECT_EQ(captions(model::kKrv19).size(), 7u);
+  EXPECT_EQ(captions(model::kKrv19xt).size(), 7u);
 }
 
 class Krv517Pages : public ::testing::Test {
  protected:
   Krv517Pages() : db(model::kKrv517) { db.RestoreFactoryDefaults(); }
-  std::unique_ptr<ListPage> Open(Page p) { return MakeListPage(p, *FindEditor(3), db); }
+  std::unique_ptr<ListPage> Open(Page p) {
+    return MakeListPage(p, *FindEditor(model::kKrv517), db);
+  }
   SetupDatabase db;
 };
 
@@ -262,7 +266,7 @@ TEST_F(Krv517Pages, FilterNarrowsToIdentifiersAndNames) {
 TEST(EditorSettings, SystemValidationRefusesOutOfRange) {
   SetupDatabase db(model::kKrv517);
   db.RestoreFactoryDefaults();
-  EditForm form = SystemForm(*FindEditor(3), db);
+  EditForm form = SystemForm(*FindEditor(model::kKrv517), db);
   EXPECT_FALSE(ValidateForm(form).has_value());
   EXPECT_EQ(form.Find("admin")->label, "Administative:");
   EXPECT_EQ(form.Find("clockSync")->entries[0], "---       (none)");
@@ -282,9 +286,10 @@ TEST(EditorSettings, SystemValidationRefusesOutOfRange) {
   EXPECT_EQ(f37.Find("clockMode")->entries[0], "None");
   // KRV-19XL has no temperature limits; KRV-517E's clock sync none reads "(SNTP)".
   SetupDatabase xl(model::kKrv19xl);
-  EXPECT_EQ(SystemForm(*FindEditor(1), xl).Find("tempHigh"), nullptr);
+  EXPECT_EQ(SystemForm(*FindEditor(model::kKrv19xl), xl).Find("tempHigh"), nullptr);
   SetupDatabase e(model::kKrv517e);
-  EXPECT_EQ(SystemForm(*FindEditor(4), e).Find("clockSync")->entries[0], "---       (SNTP)");
+  EXPECT_EQ(SystemForm(*FindEditor(model::kKrv517e), e).Find("clockSync")->entries[0],
+            "---       (SNTP)");
 }
 
 TEST(EditorSettings, NetworkMacIsHexLowByte) {
