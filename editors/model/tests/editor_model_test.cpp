@@ -292,6 +292,27 @@ TEST(EditorSettings, SystemValidationRefusesOutOfRange) {
             "---       (SNTP)");
 }
 
+TEST(EditorSettings, BaudLabelsByPortCount) {
+  const auto labels = [](RecorderType t) {
+    SetupDatabase db(t);
+    const EditForm form = SystemForm(*FindEditor(t), db);
+    const FormField* second = form.Find("baud2");
+    return form.Find("baud1")->label + "|" + (second ? second->label : std::string());
+  };
+  EXPECT_EQ(labels(model::kKrv517), "Baud:|");
+  EXPECT_EQ(labels(model::kKrv517xl), "Terminal1 Baud:|Terminal2 Baud:");
+  EXPECT_EQ(labels(model::kKrv583), "Port 1 Baud:|Port 2 Baud:");
+  EXPECT_EQ(labels(model::kKrv583e), "Port 1 Baud:|Port 2 Baud:");
+  EXPECT_EQ(labels(model::kKrv583a), "Terminal1 Baud:|Terminal2 Baud:");
+  EXPECT_EQ(labels(model::kSlgS7_246), "Terminal1 Baud:|Terminal2 Baud:");
+  // KRV-19 carries its speed measurement with the unit choice on the System page.
+  SetupDatabase k19(model::kKrv19xt);
+  const EditForm f19 = SystemForm(*FindEditor(model::kKrv19xt), k19);
+  ASSERT_NE(f19.Find("distanceUnit"), nullptr);
+  EXPECT_EQ(f19.Find("distanceUnit")->entries, (std::vector<std::string>{"Inches", "Feet"}));
+  EXPECT_EQ(f19.Find("limit")->max, 180);
+}
+
 TEST(EditorSettings, NetworkMacIsHexLowByte) {
   SetupDatabase db(model::kKrv517xc);
   db.RestoreFactoryDefaults();
