@@ -27,6 +27,7 @@
 #include "gui/timing_painter.h"
 #include "model/events_csv.h"
 #include "model/time_text.h"
+#include "plot_dialogs.h"
 #include "plot_export.h"
 #include "qplot_view.h"
 #include "zel/day_number.h"
@@ -194,6 +195,9 @@ void CMainFrame::BuildMenus() {
   add(file, QStringLiteral("E&xit"), QStringLiteral("Quit the application"), [this] { close(); });
 
   QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
+  add(edit, QStringLiteral("Edit &Equations"),
+      QStringLiteral("Define the virtual equations plotted as extra inputs"),
+      [this] { EditEquations(gui::ExecDialog); });
   add(edit, QStringLiteral("Capture Window"),
       QStringLiteral("Copy the window's image to the clipboard and save it as a picture"), [this] {
         const QString folder = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
@@ -259,7 +263,7 @@ void CMainFrame::BuildMenus() {
       [this] { view_->NextEdge(false); });
   plotMenu->addSeparator();
   add(plotMenu, QStringLiteral("Details..."), QStringLiteral("View details for selected event"),
-      [] {});
+      [this] { ShowEventDetails(gui::ExecDialog); });
   auto* labelMenu = new QMenu(this);
   add(labelMenu, QStringLiteral("Select Input(s)..."),
       QStringLiteral("Select one or more inputs starting with this channel"),
@@ -273,7 +277,7 @@ void CMainFrame::BuildMenus() {
     if (chosen.isValid()) doc_.SetChannelColor(c, gui::ColorRefOf(chosen));
   });
   add(labelMenu, QStringLiteral("Details..."), QStringLiteral("View details for selected input"),
-      [] {});
+      [this] { ShowInputDetails(gui::ExecDialog); });
   view_->SetMenus(plotMenu, labelMenu);
 
   // Status bar panes.
@@ -331,6 +335,35 @@ void CMainFrame::SelectInputs(int channel, const gui::DialogRunner& run) {
   gui::InputSelectionDialog dialog(QStringLiteral("Select Inputs"), QString(), list, this);
   if (run(dialog) != QDialog::Accepted) return;
   doc_.FillChannels(channel, dialog.SelectedInputs());
+}
+
+void CMainFrame::EditEquations(const gui::DialogRunner& run) {
+  CEquationsDialog dialog(data_, doc_, run, this);
+  run(dialog);
+}
+
+void CMainFrame::ShowEventDetails(const gui::DialogRunner& run) {
+  const auto record = view_->EventAtClick();
+  if (!record) return;
+  const EventDetailLines lines = DescribeEvent(data_, *record);
+  std::vector<std::string> analog(lines.analog.begin() + (lines.analog.empty() ? 0 : 1),
+                                  lines.analog.end());
+  CDetailsDialog dialog(QStringLiteral("Event Details"),
+                        {{QStringLiteral("&Digital Event Details"), lines.digital, {}},
+                         {QStringLiteral("&Analog Event Details"), analog,
+                          lines.analog.empty() ? std::string() : lines.analog.front()}},
+                        this);
+  run(dialog);
+}
+
+void CMainFrame::ShowInputDetails(const gui::DialogRunner& run) {
+  const int c = view_->ClickedChannel();
+  if (c < 0) return;
+  const int input = doc_.Channel(c).input;
+  const std::vector<std::string> lines = DescribeInput(data_, doc_, input);
+  if (lines.empty()) return;
+  CDetailsDialog dialog(QStringLiteral("Input Details"), {{QString(), lines, {}}}, this);
+  run(dialog);
 }
 
 bool CMainFrame::OpenTemplate(const QString& path) {

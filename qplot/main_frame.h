@@ -53,6 +53,12 @@ class CMainFrame : public QMainWindow {
   void UpdateStatus();
   // Select Inputs dialog for a channel; the selected inputs fill the channels from it onward.
   void SelectInputs(int channel, const gui::DialogRunner& run);
+  // Edit Equations: the Equations dialog and the dialogs it opens, all shown through `run`.
+  void EditEquations(const gui::DialogRunner& run);
+  // Details... of the plot-area menu: the event of the clicked channel within 4 units of the
+  // click. Details... of the label menu: the clicked channel's input.
+  void ShowEventDetails(const gui::DialogRunner& run);
+  void ShowInputDetails(const gui::DialogRunner& run);
 
  protected:
   void dragEnterEvent(QDragEnterEvent* event) override;
