@@ -1,6 +1,7 @@
 #include "plot_renderer.h"
 
 #include <array>
+#include <bitset>
 #include <cstdio>
 
 #include "gui/timing_painter.h"
@@ -22,7 +23,7 @@ void DrawTraces(TimingPainter& tp, const EventData& data, const CZelQplotDoc& do
   std::array<QColor, kChannelCount> colors;
   for (int c = 0; c < kChannelCount; ++c)
     colors[static_cast<size_t>(c)] = gui::ColorOfColorRef(doc.Channel(c).color);
-  data.Trace(doc, view, full_pass, [&](const TraceOp& op) {
+  auto draw = [&](const TraceOp& op) {
     const int top = row_top(op.channel);
     if (top < 0) return;
     const size_t c = static_cast<size_t>(op.channel);
@@ -38,7 +39,15 @@ void DrawTraces(TimingPainter& tp, const EventData& data, const CZelQplotDoc& do
     }
     tp.DrawSegment(op.x0, op.x1, LevelY(top, op.fromHigh), op.edge, LevelY(top, op.toHigh),
                    op.hatch, top + kHighLevelOffset, top + kLowLevelOffset, colors[c]);
-  });
+  };
+  if (full_pass || !data.CanTraceByColumns()) {
+    data.Trace(doc, view, full_pass, draw);
+    return;
+  }
+  // Only the channels that are drawn, and per channel only its changing pixel columns.
+  std::bitset<kChannelCount> drawn;
+  for (int c = 0; c < kChannelCount; ++c) drawn.set(static_cast<size_t>(c), row_top(c) >= 0);
+  data.TraceColumns(doc, view, drawn, draw);
 }
 
 gui::TimeGrid GridOf(const EventData& data, const PlotView& view) {

@@ -12,6 +12,40 @@ namespace zel::qplot {
 namespace {
 
 constexpr int64_t kBlockRecords = 64;
+constexpr size_t kKindFanOut = 16;  // entries of a summary level per entry of the next
+
+// Bit of the edge kind a piece draws: from-high x 2 + to-high.
+uint8_t KindBit(bool from_high, bool to_high) {
+  return static_cast<uint8_t>(1u << ((from_high ? 2 : 0) | (to_high ? 1 : 0)));
+}
+
+// Adds coarser levels over levels[0] until a level has at most kKindFanOut entries.
+void BuildKindLevels(std::vector<std::vector<uint8_t>>& levels) {
+  while (levels.back().size() > kKindFanOut) {
+    const std::vector<uint8_t>& below = levels.back();
+    std::vector<uint8_t> up((below.size() + kKindFanOut - 1) / kKindFanOut, 0);
+    for (size_t k = 0; k < below.size(); ++k) up[k / kKindFanOut] |= below[k];
+    levels.push_back(std::move(up));
+  }
+}
+
+// OR of levels[0][a, b): whole aligned runs are read one level up.
+uint8_t KindsIn(const std::vector<std::vector<uint8_t>>& levels, size_t a, size_t b) {
+  uint8_t kinds = 0;
+  for (size_t level = 0; a < b; ++level) {
+    const std::vector<uint8_t>& l = levels[level];
+    if (level + 1 == levels.size()) {
+      for (; a < b; ++a) kinds |= l[a];
+      break;
+    }
+    while (a < b && a % kKindFanOut != 0) kinds |= l[a++];
+    while (a < b && b % kKindFanOut != 0) kinds |= l[--b];
+    if (kinds == 0x0F) break;  // every kind already found
+    a /= kKindFanOut;
+    b /= kKindFanOut;
+  }
+  return kinds;
+}
 constexpr size_t kLabelChars = 16;
 
 RecorderType ModelOfFileType(EventFileType type) {
@@ -22,6 +56,14 @@ RecorderType ModelOfFileType(EventFileType type) {
 }
 
 }  // namespace
+
+// The changes of one equation's output over the whole file, with the summaries of their kinds.
+struct EventData::EquationChanges {
+  uint8_t initial = 0;
+  std::vector<int64_t> time;
+  std::vector<uint8_t> level;
+  std::vector<std::vector<uint8_t>> kinds;
+};
 
 struct EventData::Checkpoint {
   std::vector<uint8_t> states;   // inputs 0..N-1
@@ -64,7 +106,11 @@ void EventData::Clear() {
   perInputStart_.clear();
   perInputRecords_.clear();
   checkpoints_.clear();
+  kindLevels_.clear();
+  timesInOrder_ = true;
   eqValid_ = false;
+  eqChangesValid_ = false;
+  eqChanges_.clear();
 }
 
 LoadResult EventData::Load(const std::string& event_path, const std::string& setup_path) {
@@ -144,6 +190,21 @@ LoadResult EventData::Finish(EventRecordFile& file, std::unique_ptr<SetupDatabas
     const int in = input_[k];
     if (in < n_) perInputRecords_[fill[static_cast<size_t>(in)]++] = static_cast<uint32_t>(k);
   }
+  for (size_t k = 1; k < time_.size(); ++k)
+    if (time_[k] < time_[k - 1]) timesInOrder_ = false;
+  std::vector<uint8_t> kinds(perInputRecords_.size(), 0);
+  for (int in = 0; in < n_; ++in) {
+    uint8_t state = initial_[static_cast<size_t>(in)];
+    for (uint32_t k = perInputStart_[static_cast<size_t>(in)];
+         k < perInputStart_[static_cast<size_t>(in) + 1]; ++k) {
+      const uint8_t now = level_[perInputRecords_[k]];
+      kinds[k] = three_state ? KindBit(state != 0, state == 0) : KindBit(state != 0, now != 0);
+      state = now;
+    }
+  }
+  kindLevels_.clear();
+  kindLevels_.push_back(std::move(kinds));
+  BuildKindLevels(kindLevels_);
   BuildCheckpoints();
   return LoadResult::kOk;
 }
@@ -306,6 +367,11 @@ size_t EventData::IndexBytes() const {
     bytes += cp.states.capacity() + cp.changed.capacity() * sizeof(int64_t);
   bytes +=
       eqStates_.capacity() * sizeof(eqStates_[0]) + eqChanged_.capacity() * sizeof(eqChanged_[0]);
+  for (const auto& level : kindLevels_) bytes += level.capacity();
+  for (const EquationChanges& q : eqChanges_) {
+    bytes += q.time.capacity() * sizeof(int64_t) + q.level.capacity();
+    for (const auto& level : q.kinds) bytes += level.capacity();
+  }
   return bytes;
 }
 
@@ -477,6 +543,189 @@ void EventData::Trace(const CZelQplotDoc& doc, const PlotView& view, bool full_p
         x_end - x0 >= 2 && in < n_ && (three_state ? s == 2 : (s != 0 && Flashing(in)));
     emit({c, x0, x_end, s != 0, false, s != 0, hatch});
   }
+}
+
+void EventData::EnsureEquationChanges(const CZelQplotDoc& doc) const {
+  std::vector<CVequation> eqs;
+  for (int e = 0; e < kEquationCount; ++e) eqs.push_back(doc.Equation(e));
+  if (eqChangesValid_ && eqs == eqChangesFor_) return;
+  eqChangesFor_ = eqs;
+  eqChangesValid_ = true;
+  eqChanges_.assign(kEquationCount, EquationChanges{});
+  const size_t total = static_cast<size_t>(n_) + kEquationCount;
+  std::vector<uint8_t> marked(total, 0);
+  for (const CVequation& q : eqs)
+    for (int32_t in : q.in)
+      if (in >= 0 && static_cast<size_t>(in) < total) marked[static_cast<size_t>(in)] = 1;
+  std::vector<uint8_t> states(total, 0);
+  std::copy(initial_.begin(), initial_.end(), states.begin());
+  auto eval = [&](int e) -> uint8_t {
+    std::array<bool, kEquationInputs> s{};
+    for (size_t k = 0; k < kEquationInputs; ++k) {
+      const int in = eqs[static_cast<size_t>(e)].in[k];
+      s[k] = in >= 0 && static_cast<size_t>(in) < total && states[static_cast<size_t>(in)] != 0;
+    }
+    return eqs[static_cast<size_t>(e)].Output(s) ? 1 : 0;
+  };
+  for (int e = 0; e < kEquationCount; ++e) {
+    const uint8_t v = eval(e);
+    states[static_cast<size_t>(n_ + e)] = v;
+    eqChanges_[static_cast<size_t>(e)].initial = v;
+  }
+  for (size_t i = 0; i < time_.size(); ++i) {
+    const int in = input_[i];
+    if (in >= n_ || !marked[static_cast<size_t>(in)]) continue;
+    states[static_cast<size_t>(in)] = level_[i];
+    for (int e = 0; e < kEquationCount; ++e) {
+      const uint8_t v = eval(e);
+      uint8_t& old = states[static_cast<size_t>(n_ + e)];
+      if (v == old) continue;
+      old = v;
+      eqChanges_[static_cast<size_t>(e)].time.push_back(time_[i]);
+      eqChanges_[static_cast<size_t>(e)].level.push_back(v);
+    }
+  }
+  for (EquationChanges& q : eqChanges_) {
+    std::vector<uint8_t> kinds(q.level.size());
+    for (size_t k = 0; k < q.level.size(); ++k)
+      kinds[k] = KindBit(q.level[k] == 0, q.level[k] != 0);
+    q.kinds.clear();
+    q.kinds.push_back(std::move(kinds));
+    BuildKindLevels(q.kinds);
+  }
+}
+
+namespace {
+
+// One trace's changes in time order, positions [begin, end): their times, states and edge
+// kinds, and the state and last change before the first.
+struct TrackWalk {
+  size_t begin = 0, end = 0;
+  std::function<int64_t(size_t)> time;
+  std::function<uint8_t(size_t)> level;
+  const std::vector<std::vector<uint8_t>>* kinds = nullptr;
+  uint8_t state = 0;
+  int64_t changed = 0;
+};
+
+// Walks the pixel columns of one track: per column the piece of its first change (the segment
+// from the last change, with its hatching) and one piece per kind of edge of the changes after
+// it. Leaves the state and last change after the last change drawn (the pass's stopping point).
+template <class Piece, class Edge>
+void WalkColumns(TrackWalk& w, const PlotView& view, Piece piece, Edge edge) {
+  auto x_at = [&](size_t k) { return view.XOfTime(static_cast<double>(w.time(k))); };
+  auto first_where = [&](size_t lo, size_t hi, auto pred) {  // first k in [lo, hi) with pred
+    while (lo < hi) {
+      const size_t mid = lo + (hi - lo) / 2;
+      if (pred(mid))
+        hi = mid;
+      else
+        lo = mid + 1;
+    }
+    return lo;
+  };
+  const size_t lo = first_where(w.begin, w.end, [&](size_t k) { return x_at(k) >= kPlotLeft; });
+  const size_t hi = first_where(lo, w.end, [&](size_t k) { return x_at(k) > kPlotRight; });
+  if (lo > w.begin) {
+    w.state = w.level(lo - 1);
+    w.changed = w.time(lo - 1);
+  }
+  size_t pos = lo;
+  while (pos < hi) {
+    const int x = x_at(pos);
+    // The column's end: gallop, then halve.
+    size_t known = pos;  // x_at(known) <= x
+    size_t step = 1;
+    size_t probe = pos + 1;
+    while (probe < hi && x_at(probe) <= x) {
+      known = probe;
+      step *= 2;
+      probe = known + step;
+    }
+    const size_t end =
+        first_where(known + 1, std::min(probe, hi), [&](size_t k) { return x_at(k) > x; });
+    piece(x, w.state, w.changed, w.level(pos));
+    if (end - pos > 1) {
+      const uint8_t kinds = KindsIn(*w.kinds, pos + 1, end);
+      for (int bit = 0; bit < 4; ++bit)
+        if (kinds & (1u << bit)) edge(x, (bit & 2) != 0, (bit & 1) != 0);
+    }
+    w.state = w.level(end - 1);
+    w.changed = w.time(end - 1);
+    pos = end;
+  }
+}
+
+}  // namespace
+
+void EventData::TraceColumns(const CZelQplotDoc& doc, const PlotView& view,
+                             const std::bitset<kChannelCount>& channels,
+                             const std::function<void(const TraceOp&)>& emit) const {
+  lastRead_ = 0;
+  if (!CanTraceByColumns()) return;
+  const size_t total = static_cast<size_t>(n_) + kEquationCount;
+  std::vector<std::vector<int>> channels_of(total);
+  for (int c = 0; c < kChannelCount; ++c) {
+    const int in = doc.Channel(c).input;
+    if (channels.test(static_cast<size_t>(c)) && in >= 0 && static_cast<size_t>(in) < total)
+      channels_of[static_cast<size_t>(in)].push_back(c);
+  }
+  bool equations_shown = false;
+  for (int e = 0; e < kEquationCount; ++e)
+    equations_shown |= !channels_of[static_cast<size_t>(n_ + e)].empty();
+  if (equations_shown) EnsureEquationChanges(doc);
+
+  const bool three_state = Is583Family();
+  auto x_of = [&](int64_t t) { return view.XOfTime(static_cast<double>(t)); };
+  const int x_end = std::min(view.XOfTime(end_), kPlotRight);
+  int64_t visited = 0;
+  for (size_t si = 0; si < total; ++si) {
+    const std::vector<int>& shown = channels_of[si];
+    if (shown.empty()) continue;
+    const int in = static_cast<int>(si);
+    TrackWalk w;
+    w.changed = static_cast<int64_t>(start_);
+    const bool equation = in >= n_;
+    if (equation) {
+      const EquationChanges& q = eqChanges_[si - static_cast<size_t>(n_)];
+      w.end = q.time.size();
+      w.time = [&q](size_t k) { return q.time[k]; };
+      w.level = [&q](size_t k) { return q.level[k]; };
+      w.kinds = &q.kinds;
+      w.state = q.initial;
+    } else {
+      w.begin = perInputStart_[si];
+      w.end = perInputStart_[si + 1];
+      w.time = [this](size_t k) { return time_[perInputRecords_[k]]; };
+      w.level = [this](size_t k) { return level_[perInputRecords_[k]]; };
+      w.kinds = &kindLevels_;
+      w.state = initial_[si];
+    }
+    const bool flashing = !equation && Flashing(in);
+    const bool edges_opposite = three_state && !equation;
+    WalkColumns(
+        w, view,
+        [&](int x, uint8_t old, int64_t changed, uint8_t now) {
+          ++visited;
+          const int x0 = std::max(x_of(changed), kPlotLeft);
+          const bool from_high = old != 0;
+          const bool to_high = edges_opposite ? !from_high : now != 0;
+          const bool hatch = !equation && x - x0 >= 2 &&
+                             (three_state ? old == 2 : (now == 0 && old != 0 && flashing));
+          for (int c : shown) emit({c, x0, x, from_high, true, to_high, hatch});
+        },
+        [&](int x, bool from_high, bool to_high) {
+          for (int c : shown) emit({c, x, x, from_high, true, to_high, false});
+        });
+    // The final segment up to the interval end.
+    const int x0 = std::max(x_of(w.changed), kPlotLeft);
+    if (x_end < x0) continue;
+    const uint8_t s = w.state;
+    const bool hatch =
+        !equation && x_end - x0 >= 2 && (three_state ? s == 2 : (s != 0 && flashing));
+    for (int c : shown) emit({c, x0, x_end, s != 0, false, s != 0, hatch});
+  }
+  lastRead_ = visited;
 }
 
 }  // namespace zel::qplot

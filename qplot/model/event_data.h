@@ -6,6 +6,7 @@
 // pass from the first record would draw.
 #pragma once
 
+#include <bitset>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -102,6 +103,15 @@ class EventData {
   // pieces.
   void Trace(const CZelQplotDoc& doc, const PlotView& view, bool full_pass,
              const std::function<void(const TraceOp&)>& emit) const;
+  // The drawing of Trace for the channels in `channels`, visiting per shown input and equation
+  // only the pixel columns where it changes: of a column's changes after its first, only the
+  // kinds of edge they draw (from the per-input summaries) are given, each once. The pieces
+  // differ from Trace's in number and order but draw the same pixels (the pen is opaque and one
+  // colour per channel). Needs times in file order: CanTraceByColumns().
+  bool CanTraceByColumns() const { return Loaded() && timesInOrder_; }
+  void TraceColumns(const CZelQplotDoc& doc, const PlotView& view,
+                    const std::bitset<kChannelCount>& channels,
+                    const std::function<void(const TraceOp&)>& emit) const;
   // Records the last Trace read (for the benchmark).
   int64_t LastRecordsRead() const { return lastRead_; }
 
@@ -115,6 +125,8 @@ class EventData {
  private:
   struct Checkpoint;
   struct Pass;
+  struct EquationChanges;
+  void EnsureEquationChanges(const CZelQplotDoc& doc) const;
   LoadResult Finish(EventRecordFile& file, std::unique_ptr<SetupDatabase> setup);
   void BuildCheckpoints();
   void EnsureEquationCheckpoints(const CZelQplotDoc& doc) const;
@@ -140,6 +152,11 @@ class EventData {
   std::vector<int64_t> blockMax_;        // largest time of records [0, (b+1) x 64)
   std::vector<uint32_t> perInputStart_;  // CSR over inputs 0..N
   std::vector<uint32_t> perInputRecords_;
+  // Per position of perInputRecords_: the kind of edge the record draws when it is not the
+  // first of its pixel column (bit from-high x 2 + to-high), and coarser levels each the OR of
+  // 16 entries of the level below.
+  std::vector<std::vector<uint8_t>> kindLevels_;
+  bool timesInOrder_ = true;
   int spacing_ = 4096;
   std::vector<Checkpoint> checkpoints_;
   // Equation outputs at the checkpoints, for the equations they were computed for.
@@ -147,6 +164,9 @@ class EventData {
   mutable bool eqValid_ = false;
   mutable std::vector<std::array<uint8_t, kEquationCount>> eqStates_;
   mutable std::vector<std::array<int64_t, kEquationCount>> eqChanged_;
+  mutable std::vector<CVequation> eqChangesFor_;
+  mutable bool eqChangesValid_ = false;
+  mutable std::vector<EquationChanges> eqChanges_;
   mutable int64_t lastRead_ = 0;
 };
 

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <random>
+#include <set>
 
 #include "event_bytes.h"
 #include "zel/day_number.h"
@@ -276,6 +277,129 @@ TEST(Trace, IndexedPassEqualsTheFullPass) {
   }
   EXPECT_EQ(compared, 12 * 40);
   EXPECT_GT(skipped, 100);
+}
+
+// The column walk gives the same distinct pieces as the pass from the first record (so the
+// same pixels), over files with bursts of changes inside one pixel column, equations, flashing
+// and the KRV-583 family's edges, at every zoom from 1 to 65536 and views left of, inside and
+// right of the interval.
+TEST(Trace, ColumnWalkDrawsWhatTheFullPassDraws) {
+  std::mt19937 rng(20261208);
+  const EventFileType types[] = {EventFileType::k517XL, EventFileType::k583, EventFileType::k37E,
+                                 EventFileType::kSlg, EventFileType::k583A};
+  int compared = 0;
+  int64_t walked = 0, read = 0;
+  for (int file = 0; file < 5; ++file) {
+    const EventFileType type = types[file];
+    const auto& layout = *FindEventLayout(type);
+    const int64_t per_day = TicksPerDay(layout.ticksPerSecond);
+    EventBytes e(type, kDate, 1000, kDate, static_cast<uint32_t>(per_day - 1000));
+    const int inputs = 10;
+    for (int i = 0; i < inputs; ++i) e.SetInitial(i, static_cast<int>(rng() % 4));
+    const int records = 4000 + static_cast<int>(rng() % 4000);
+    uint32_t t = 1000;
+    for (int r = 0; r < records; ++r) {
+      // Bursts: runs of records a tick or none apart, then a jump.
+      t += rng() % 8 == 0 ? rng() % static_cast<uint32_t>(per_day / records * 8) : rng() % 2;
+      t = std::min<uint32_t>(t, static_cast<uint32_t>(per_day - 1));
+      e.Add(t, rng() % 40 == 0 ? layout.inputCount + 1 : static_cast<int>(rng() % inputs),
+            static_cast<int>(rng() % 4));
+    }
+    RecorderType model_type = -1;
+    for (RecorderType m = 0; m < kModelTypeCount && model_type < 0; ++m)
+      if (EventFileTypeOfModel(m) == type) model_type = m;
+    auto setup = std::make_unique<SetupDatabase>(model_type);
+    for (int i = 0; i < inputs; ++i) setup->SetFlashEnabled(i, rng() % 2 == 0);
+    EventData d;
+    ASSERT_EQ(d.LoadBytes(e.bytes(), std::move(setup)), LoadResult::kOk);
+    ASSERT_TRUE(d.CanTraceByColumns());
+    CZelQplotDoc doc;
+    doc.SetInputCount(d.InputCount());
+    doc.NewDocument();
+    for (int c = 0; c < 24; ++c)
+      doc.SetChannelInput(c, rng() % 4 == 0 ? d.InputCount() + static_cast<int>(rng() % 8)
+                                            : static_cast<int>(rng() % inputs));
+    doc.SetChannelInput(24, kNoInput);
+    for (int eqn = 0; eqn < 8; ++eqn) {
+      CVequation q;
+      for (auto& in : q.in) in = rng() % 3 == 0 ? kNoInput : static_cast<int>(rng() % inputs);
+      for (auto& b : q.table) b = static_cast<uint8_t>(rng() % 2);
+      doc.SetEquation(eqn, q);
+    }
+    std::bitset<kChannelCount> all;
+    all.set();
+    PlotView v;
+    v.SetInterval(d.IntervalStart(), d.IntervalEnd());
+    for (int view = 0; view < 24; ++view) {
+      if (view == 0) {
+        v.ZoomAll();
+      } else {
+        const int64_t scale = int64_t{1} << (rng() % 17);
+        v.SetLeftAndScale(d.IntervalStart() - 876.0 * static_cast<double>(scale) +
+                              static_cast<double>(rng() % static_cast<uint32_t>(per_day)),
+                          scale);
+      }
+      const auto full = Ops(d, doc, v, true);
+      read += d.LastRecordsRead();
+      std::vector<TraceOp> columns;
+      d.TraceColumns(doc, v, all, [&](const TraceOp& op) { columns.push_back(op); });
+      walked += d.LastRecordsRead();
+      auto key = [](const TraceOp& o) {
+        return std::tuple(o.channel, o.x0, o.x1, o.fromHigh, o.edge, o.toHigh, o.hatch);
+      };
+      std::set<std::tuple<int, int, int, bool, bool, bool, bool>> a, b;
+      for (const auto& o : full) a.insert(key(o));
+      for (const auto& o : columns) b.insert(key(o));
+      ASSERT_EQ(a, b) << "file " << file << " view " << view;
+      EXPECT_LE(columns.size(), full.size());
+      ++compared;
+      if (view == 12) {  // an equation edit takes effect in the walk too
+        CVequation q = doc.Equation(1);
+        q.table[1] ^= 1;
+        doc.SetEquation(1, q);
+      }
+    }
+  }
+  EXPECT_EQ(compared, 5 * 24);
+  EXPECT_LT(walked, read / 2);  // the walk visits columns, not records
+}
+
+TEST(Trace, ColumnWalkNeedsTimesInFileOrderAndGivesOnlyTheChannelsAsked) {
+  EventBytes e(EventFileType::k517XL, kDate, 0, kDate, 50000);
+  e.Add(1000, 0, 1);
+  e.Add(1001, 0, 0);
+  e.Add(1002, 0, 1);
+  e.Add(2000, 1, 1);
+  EventData d;
+  ASSERT_EQ(d.LoadBytes(e.bytes(), nullptr), LoadResult::kOk);
+  ASSERT_TRUE(d.CanTraceByColumns());
+  CZelQplotDoc doc;
+  doc.SetInputCount(d.InputCount());
+  doc.NewDocument();
+  PlotView v;
+  v.SetInterval(d.IntervalStart(), d.IntervalEnd());
+  v.SetLeftAndScale(d.IntervalStart(), 10);
+  std::bitset<kChannelCount> only0;
+  only0.set(0);
+  std::vector<TraceOp> ops;
+  d.TraceColumns(doc, v, only0, [&](const TraceOp& op) { ops.push_back(op); });
+  // Three changes in column 228: the first piece, then one piece per kind (high to low, low to
+  // high), then the final segment.
+  ASSERT_EQ(ops.size(), 4u);
+  EXPECT_EQ(ops[0], (TraceOp{0, 128, 228, false, true, true, false}));
+  EXPECT_EQ(ops[1], (TraceOp{0, 228, 228, false, true, true, false}));
+  EXPECT_EQ(ops[2], (TraceOp{0, 228, 228, true, true, false, false}));
+  EXPECT_EQ(ops[3], (TraceOp{0, 228, 1004, true, false, true, false}));
+
+  EventBytes back(EventFileType::k517XL, kDate, 0, kDate, 50000);
+  back.Add(2000, 0, 1);
+  back.Add(1000, 0, 0);  // a step back in time: the walk is not offered
+  EventData b;
+  ASSERT_EQ(b.LoadBytes(back.bytes(), nullptr), LoadResult::kOk);
+  EXPECT_FALSE(b.CanTraceByColumns());
+  ops.clear();
+  b.TraceColumns(doc, v, only0, [&](const TraceOp& op) { ops.push_back(op); });
+  EXPECT_TRUE(ops.empty());
 }
 
 }  // namespace
