@@ -32,6 +32,10 @@ QFont PlotFont(const QString& family, int height_units) {
 }
 
 void TimingPainter::Pen(const QColor& color) {
+  const QPen& current = p_.pen();
+  if (current.color() == color && current.width() == 1 && current.style() == Qt::SolidLine &&
+      current.capStyle() == Qt::SquareCap && current.brush().style() == Qt::SolidPattern)
+    return;  // setting the same pen again costs as much as a short line
   QPen pen(color);
   pen.setWidth(1);
   pen.setStyle(Qt::SolidLine);
@@ -95,6 +99,22 @@ void TimingPainter::DrawSegment(int x0, int x1, int from_y, bool edge, int to_y,
   }
   p_.drawLine(x0, from_y, x1, from_y);
   if (edge) p_.drawLine(x1, from_y, x1, to_y);
+}
+
+void TimingPainter::SegmentLines(int x0, int x1, int from_y, bool edge, int to_y, bool hatch,
+                                 int band_top, int band_bottom, std::vector<QLine>& out) {
+  if (hatch) {
+    for (const HatchLine& l : HatchLines(x0, band_top, x1, band_bottom))
+      out.emplace_back(l.x1, l.y1, l.x2, l.y2);
+  }
+  if (x0 != x1 || !edge) out.emplace_back(x0, from_y, x1, from_y);
+  if (edge) out.emplace_back(x1, from_y, x1, to_y);
+}
+
+void TimingPainter::DrawLines(const std::vector<QLine>& lines, const QColor& color) {
+  if (lines.empty()) return;
+  Pen(color);
+  p_.drawLines(lines.data(), static_cast<int>(lines.size()));
 }
 
 void TimingPainter::DrawCursor(int x, int top, int bottom, int mark_top, int mark_bottom,

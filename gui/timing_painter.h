@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QColor>
+#include <QLine>
 #include <QPainter>
 #include <QString>
 #include <cstdint>
@@ -61,6 +62,13 @@ class TimingPainter {
   // band_bottom over x0..x1 is first filled with 45-degree lines 4 units apart.
   void DrawSegment(int x0, int x1, int from_y, bool edge, int to_y, bool hatch, int band_top,
                    int band_bottom, const QColor& color);
+
+  // The lines of DrawSegment appended to `out` instead of drawn, for DrawLines. A zero-length
+  // horizontal part ahead of an edge is left out: the edge's first pixel is that point.
+  static void SegmentLines(int x0, int x1, int from_y, bool edge, int to_y, bool hatch,
+                           int band_top, int band_bottom, std::vector<QLine>& out);
+  // Many lines of one colour in one call (the same pixels as one call per line).
+  void DrawLines(const std::vector<QLine>& lines, const QColor& color);
 
   // Fore layer: a cursor line from top to bottom at x, with an X mark 8 units wide from
   // mark_top to mark_bottom (no mark when mark_top < 0).

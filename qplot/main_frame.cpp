@@ -111,7 +111,7 @@ void CMainFrame::BuildMenus() {
     return a;
   };
   QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
-  add(
+  QAction* new_action = add(
       file, QStringLiteral("&New"), QStringLiteral("Create a new plot template"),
       [this] {
         if (!SaveModified()) return;
@@ -120,7 +120,7 @@ void CMainFrame::BuildMenus() {
         UpdateTitle();
       },
       QKeySequence::New);
-  add(
+  QAction* open_action = add(
       file, QStringLiteral("&Open..."), QStringLiteral("Open an existing plot template"),
       [this] {
         if (!SaveModified()) return;
@@ -128,7 +128,7 @@ void CMainFrame::BuildMenus() {
         if (!p.isEmpty()) OpenTemplate(p);
       },
       QKeySequence::Open);
-  add(
+  QAction* save_action = add(
       file, QStringLiteral("&Save"), QStringLiteral("Save the plot template"),
       [this] {
         QString p = path_;
@@ -159,7 +159,7 @@ void CMainFrame::BuildMenus() {
         if (!p.isEmpty()) ExportEvents(p);
       });
   file->addSeparator();
-  add(
+  QAction* print_action = add(
       file, QStringLiteral("&Print..."), QStringLiteral("Print the plot"),
       [this] {
         if (!printer_) printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
@@ -195,32 +195,37 @@ void CMainFrame::BuildMenus() {
   add(file, QStringLiteral("E&xit"), QStringLiteral("Quit the application"), [this] { close(); });
 
   QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
-  add(edit, QStringLiteral("Edit &Equations"),
-      QStringLiteral("Define the virtual equations plotted as extra inputs"),
-      [this] { EditEquations(gui::ExecDialog); });
+  QAction* equations_action =
+      add(edit, QStringLiteral("Edit &Equations"),
+          QStringLiteral("Define the virtual equations plotted as extra inputs"),
+          [this] { EditEquations(gui::ExecDialog); });
   add(edit, QStringLiteral("Capture Window"),
       QStringLiteral("Copy the window's image to the clipboard and save it as a picture"), [this] {
-        const QString folder = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
-        const QString file = CaptureWindow(folder);
-        if (!file.isEmpty()) launcher_.OpenWithDesktop(file.toStdString());
+        CaptureAndOpen(QStandardPaths::writableLocation(QStandardPaths::PicturesLocation));
       });
 
   QMenu* viewMenu = menuBar()->addMenu(QStringLiteral("&View"));
   QMenu* zoomIn = viewMenu->addMenu(QStringLiteral("Zoom &In"));
   QMenu* zoomOut = viewMenu->addMenu(QStringLiteral("Zoom &Out"));
+  QAction* zoom_in2 = nullptr;
+  QAction* zoom_out2 = nullptr;
   for (int k : {2, 4, 8, 16}) {
-    add(zoomIn, QStringLiteral("%1x").arg(k), QStringLiteral("Zoom in by %1").arg(k),
-        [this, k] { view_->ZoomIn(k); });
-    add(zoomOut, QStringLiteral("%1x").arg(k), QStringLiteral("Zoom out by %1").arg(k),
-        [this, k] { view_->ZoomOut(k); });
+    QAction* in = add(zoomIn, QStringLiteral("%1x").arg(k), QStringLiteral("Zoom in by %1").arg(k),
+                      [this, k] { view_->ZoomIn(k); });
+    QAction* out = add(zoomOut, QStringLiteral("%1x").arg(k),
+                       QStringLiteral("Zoom out by %1").arg(k), [this, k] { view_->ZoomOut(k); });
+    if (k == 2) {
+      zoom_in2 = in;
+      zoom_out2 = out;
+    }
   }
-  add(viewMenu, QStringLiteral("Zoom &All"), QStringLiteral("Zoom so entire day is visible"),
-      [this] { view_->ZoomAll(); });
+  QAction* zoom_all =
+      add(viewMenu, QStringLiteral("Zoom &All"), QStringLiteral("Zoom so entire day is visible"),
+          [this] { view_->ZoomAll(); });
   viewMenu->addSeparator();
-  viewMenu->addAction(QStringLiteral("&Toolbar"))->setEnabled(false);
 
   QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
-  add(
+  QAction* help_action = add(
       help, QStringLiteral("&Help"), QStringLiteral("Display help file"),
       [this] {
         launcher_.OpenWithDesktop(
@@ -232,6 +237,33 @@ void CMainFrame::BuildMenus() {
         QMessageBox::about(this, QStringLiteral("About ZELQplot"),
                            QStringLiteral("ZELQplot Version 1.16"));
       });
+
+  // The toolbar: the commands used most, by their menu texts.
+  QToolBar* bar = addToolBar(QStringLiteral("Toolbar"));
+  bar->setObjectName(QStringLiteral("Toolbar"));
+  bar->setToolButtonStyle(Qt::ToolButtonTextOnly);
+  auto button = [bar](QAction* a, const QString& text) {
+    QAction* b = bar->addAction(text);
+    b->setStatusTip(a->statusTip());
+    b->setToolTip(a->statusTip());
+    connect(b, &QAction::triggered, a, &QAction::trigger);
+  };
+  button(new_action, QStringLiteral("New"));
+  button(open_action, QStringLiteral("Open"));
+  button(save_action, QStringLiteral("Save"));
+  bar->addSeparator();
+  button(print_action, QStringLiteral("Print"));
+  bar->addSeparator();
+  button(zoom_in2, QStringLiteral("Zoom In 2x"));
+  button(zoom_out2, QStringLiteral("Zoom Out 2x"));
+  button(zoom_all, QStringLiteral("Zoom All"));
+  bar->addSeparator();
+  button(equations_action, QStringLiteral("Equations"));
+  button(help_action, QStringLiteral("Help"));
+  QAction* show_bar = bar->toggleViewAction();
+  show_bar->setText(QStringLiteral("&Toolbar"));
+  show_bar->setStatusTip(QStringLiteral("Show or hide the toolbar"));
+  viewMenu->addAction(show_bar);
 
   // Right-click menus: the plot area and the label column.
   auto* plotMenu = new QMenu(this);
@@ -453,14 +485,21 @@ int CMainFrame::PrintTo(QPrinter& printer) {
   return PrintPlot(printer, data_, doc_, view_->view());
 }
 
+void CMainFrame::CaptureAndOpen(const QString& folder) {
+  const QString file = CaptureWindow(folder);
+  if (!file.isEmpty()) launcher_.OpenWithDesktop(file.toStdString());
+}
+
 QString CMainFrame::CaptureWindow(const QString& folder) {
   const QPixmap image = grab();
   if (QClipboard* clipboard = QApplication::clipboard()) clipboard->setPixmap(image);
-  if (folder.isEmpty() || !QDir().mkpath(folder)) return {};
-  const QString file = QDir(folder).filePath(
-      QStringLiteral("ZELQplot-%1.png")
-          .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"))));
-  if (!image.save(file, "PNG")) {
+  const QString file =
+      folder.isEmpty()
+          ? QString()
+          : QDir(folder).filePath(
+                QStringLiteral("ZELQplot-%1.png")
+                    .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"))));
+  if (folder.isEmpty() || !QDir().mkpath(folder) || !image.save(file, "PNG")) {
     Message("The window's picture could not be saved in \"" + folder.toStdString() +
             "\"; it is still on the clipboard.");
     return {};

@@ -50,6 +50,8 @@ class CMainFrame : public QMainWindow {
   int PrintTo(QPrinter& printer);
   // Capture Window: image to the clipboard and a PNG in `folder`; returns the file written.
   QString CaptureWindow(const QString& folder);
+  // The Capture Window command: CaptureWindow, then the picture opened with the desktop.
+  void CaptureAndOpen(const QString& folder);
   void UpdateStatus();
   // Select Inputs dialog for a channel; the selected inputs fill the channels from it onward.
   void SelectInputs(int channel, const gui::DialogRunner& run);

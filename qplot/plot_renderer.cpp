@@ -44,10 +44,39 @@ void DrawTraces(TimingPainter& tp, const EventData& data, const CZelQplotDoc& do
     data.Trace(doc, view, full_pass, draw);
     return;
   }
-  // Only the channels that are drawn, and per channel only its changing pixel columns.
+  // Only the channels that are drawn, and per channel only its changing pixel columns, its
+  // lines gathered and drawn in one call. Within a column, an edge from one level to the other
+  // (both end pixels drawn, square caps) covers every other edge or point at that x, so the
+  // column's further pieces are left out once one such edge is down.
   std::bitset<kChannelCount> drawn;
   for (int c = 0; c < kChannelCount; ++c) drawn.set(static_cast<size_t>(c), row_top(c) >= 0);
-  data.TraceColumns(doc, view, drawn, draw);
+  std::array<std::vector<QLine>, kChannelCount> lines;
+  std::array<uint8_t, kChannelCount> spanned{};
+  data.TraceColumns(doc, view, drawn, [&](const TraceOp& op) {
+    const int top = row_top(op.channel);
+    if (top < 0) return;
+    const size_t c = static_cast<size_t>(op.channel);
+    if (op.x0 == op.x1 && !op.hatch) {
+      if (last_x[c] != op.x1) {
+        last_x[c] = op.x1;
+        seen[c] = 0;
+        spanned[c] = 0;
+      }
+      if (spanned[c]) return;
+      const uint8_t bit = static_cast<uint8_t>(
+          1u << ((op.fromHigh ? 1 : 0) | (op.edge ? 2 : 0) | (op.toHigh ? 4 : 0)));
+      if (seen[c] & bit) return;
+      seen[c] |= bit;
+    } else {
+      last_x[c] = op.x1;
+      seen[c] = 0;
+    }
+    spanned[c] = op.edge && op.fromHigh != op.toHigh;
+    TimingPainter::SegmentLines(op.x0, op.x1, LevelY(top, op.fromHigh), op.edge,
+                                LevelY(top, op.toHigh), op.hatch, top + kHighLevelOffset,
+                                top + kLowLevelOffset, lines[c]);
+  });
+  for (size_t c = 0; c < kChannelCount; ++c) tp.DrawLines(lines[c], colors[c]);
 }
 
 gui::TimeGrid GridOf(const EventData& data, const PlotView& view) {
