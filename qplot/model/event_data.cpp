@@ -107,6 +107,7 @@ void EventData::Clear() {
   perInputRecords_.clear();
   checkpoints_.clear();
   kindLevels_.clear();
+  perInputTime_.clear();
   timesInOrder_ = true;
   eqValid_ = false;
   eqChangesValid_ = false;
@@ -192,6 +193,9 @@ LoadResult EventData::Finish(EventRecordFile& file, std::unique_ptr<SetupDatabas
   }
   for (size_t k = 1; k < time_.size(); ++k)
     if (time_[k] < time_[k - 1]) timesInOrder_ = false;
+  perInputTime_.resize(perInputRecords_.size());
+  for (size_t k = 0; k < perInputRecords_.size(); ++k)
+    perInputTime_[k] = time_[perInputRecords_[k]];
   std::vector<uint8_t> kinds(perInputRecords_.size(), 0);
   for (int in = 0; in < n_; ++in) {
     uint8_t state = initial_[static_cast<size_t>(in)];
@@ -368,6 +372,7 @@ size_t EventData::IndexBytes() const {
   bytes +=
       eqStates_.capacity() * sizeof(eqStates_[0]) + eqChanged_.capacity() * sizeof(eqChanged_[0]);
   for (const auto& level : kindLevels_) bytes += level.capacity();
+  bytes += perInputTime_.capacity() * sizeof(int64_t);
   for (const EquationChanges& q : eqChanges_) {
     bytes += q.time.capacity() * sizeof(int64_t) + q.level.capacity();
     for (const auto& level : q.kinds) bytes += level.capacity();
@@ -599,10 +604,11 @@ namespace {
 
 // One trace's changes in time order, positions [begin, end): their times, states and edge
 // kinds, and the state and last change before the first.
+template <class LevelAt>
 struct TrackWalk {
   size_t begin = 0, end = 0;
-  std::function<int64_t(size_t)> time;
-  std::function<uint8_t(size_t)> level;
+  const int64_t* time = nullptr;  // time[k] for positions k
+  LevelAt level;
   const std::vector<std::vector<uint8_t>>* kinds = nullptr;
   uint8_t state = 0;
   int64_t changed = 0;
@@ -611,9 +617,9 @@ struct TrackWalk {
 // Walks the pixel columns of one track: per column the piece of its first change (the segment
 // from the last change, with its hatching) and one piece per kind of edge of the changes after
 // it. Leaves the state and last change after the last change drawn (the pass's stopping point).
-template <class Piece, class Edge>
-void WalkColumns(TrackWalk& w, const PlotView& view, Piece piece, Edge edge) {
-  auto x_at = [&](size_t k) { return view.XOfTime(static_cast<double>(w.time(k))); };
+template <class LevelAt, class Piece, class Edge>
+void WalkColumns(TrackWalk<LevelAt>& w, const PlotView& view, Piece piece, Edge edge) {
+  auto x_at = [&](size_t k) { return view.XOfTime(static_cast<double>(w.time[k])); };
   auto first_where = [&](size_t lo, size_t hi, auto pred) {  // first k in [lo, hi) with pred
     while (lo < hi) {
       const size_t mid = lo + (hi - lo) / 2;
@@ -628,7 +634,7 @@ void WalkColumns(TrackWalk& w, const PlotView& view, Piece piece, Edge edge) {
   const size_t hi = first_where(lo, w.end, [&](size_t k) { return x_at(k) > kPlotRight; });
   if (lo > w.begin) {
     w.state = w.level(lo - 1);
-    w.changed = w.time(lo - 1);
+    w.changed = w.time[lo - 1];
   }
   size_t pos = lo;
   while (pos < hi) {
@@ -651,7 +657,7 @@ void WalkColumns(TrackWalk& w, const PlotView& view, Piece piece, Edge edge) {
         if (kinds & (1u << bit)) edge(x, (bit & 2) != 0, (bit & 1) != 0);
     }
     w.state = w.level(end - 1);
-    w.changed = w.time(end - 1);
+    w.changed = w.time[end - 1];
     pos = end;
   }
 }
@@ -683,44 +689,53 @@ void EventData::TraceColumns(const CZelQplotDoc& doc, const PlotView& view,
     const std::vector<int>& shown = channels_of[si];
     if (shown.empty()) continue;
     const int in = static_cast<int>(si);
-    TrackWalk w;
-    w.changed = static_cast<int64_t>(start_);
     const bool equation = in >= n_;
-    if (equation) {
-      const EquationChanges& q = eqChanges_[si - static_cast<size_t>(n_)];
-      w.end = q.time.size();
-      w.time = [&q](size_t k) { return q.time[k]; };
-      w.level = [&q](size_t k) { return q.level[k]; };
-      w.kinds = &q.kinds;
-      w.state = q.initial;
-    } else {
-      w.begin = perInputStart_[si];
-      w.end = perInputStart_[si + 1];
-      w.time = [this](size_t k) { return time_[perInputRecords_[k]]; };
-      w.level = [this](size_t k) { return level_[perInputRecords_[k]]; };
-      w.kinds = &kindLevels_;
-      w.state = initial_[si];
-    }
     const bool flashing = !equation && Flashing(in);
     const bool edges_opposite = three_state && !equation;
-    WalkColumns(
-        w, view,
-        [&](int x, uint8_t old, int64_t changed, uint8_t now) {
-          ++visited;
-          const int x0 = std::max(x_of(changed), kPlotLeft);
-          const bool from_high = old != 0;
-          const bool to_high = edges_opposite ? !from_high : now != 0;
-          const bool hatch = !equation && x - x0 >= 2 &&
-                             (three_state ? old == 2 : (now == 0 && old != 0 && flashing));
-          for (int c : shown) emit({c, x0, x, from_high, true, to_high, hatch});
-        },
-        [&](int x, bool from_high, bool to_high) {
-          for (int c : shown) emit({c, x, x, from_high, true, to_high, false});
-        });
+    auto piece = [&](int x, uint8_t old, int64_t changed, uint8_t now) {
+      ++visited;
+      const int x0 = std::max(x_of(changed), kPlotLeft);
+      const bool from_high = old != 0;
+      const bool to_high = edges_opposite ? !from_high : now != 0;
+      const bool hatch =
+          !equation && x - x0 >= 2 && (three_state ? old == 2 : (now == 0 && old != 0 && flashing));
+      for (int c : shown) emit({c, x0, x, from_high, true, to_high, hatch});
+    };
+    auto edge = [&](int x, bool from_high, bool to_high) {
+      for (int c : shown) emit({c, x, x, from_high, true, to_high, false});
+    };
+    uint8_t final_state = 0;
+    int64_t final_changed = 0;
+    if (equation) {
+      const EquationChanges& q = eqChanges_[si - static_cast<size_t>(n_)];
+      const uint8_t* levels = q.level.data();
+      TrackWalk<std::function<uint8_t(size_t)>> w;
+      w.end = q.time.size();
+      w.time = q.time.data();
+      w.level = [levels](size_t k) { return levels[k]; };
+      w.kinds = &q.kinds;
+      w.state = q.initial;
+      w.changed = static_cast<int64_t>(start_);
+      WalkColumns(w, view, piece, edge);
+      final_state = w.state;
+      final_changed = w.changed;
+    } else {
+      auto level_at = [this](size_t k) { return level_[perInputRecords_[k]]; };
+      TrackWalk<decltype(level_at)> w{.level = level_at};
+      w.begin = perInputStart_[si];
+      w.end = perInputStart_[si + 1];
+      w.time = perInputTime_.data();
+      w.kinds = &kindLevels_;
+      w.state = initial_[si];
+      w.changed = static_cast<int64_t>(start_);
+      WalkColumns(w, view, piece, edge);
+      final_state = w.state;
+      final_changed = w.changed;
+    }
     // The final segment up to the interval end.
-    const int x0 = std::max(x_of(w.changed), kPlotLeft);
+    const int x0 = std::max(x_of(final_changed), kPlotLeft);
     if (x_end < x0) continue;
-    const uint8_t s = w.state;
+    const uint8_t s = final_state;
     const bool hatch =
         !equation && x_end - x0 >= 2 && (three_state ? s == 2 : (s != 0 && flashing));
     for (int c : shown) emit({c, x0, x_end, s != 0, false, s != 0, hatch});
