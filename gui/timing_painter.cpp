@@ -32,15 +32,12 @@ QFont PlotFont(const QString& family, int height_units) {
 }
 
 void TimingPainter::Pen(const QColor& color) {
-  const QPen& current = p_.pen();
-  if (current.color() == color && current.width() == 1 && current.style() == Qt::SolidLine &&
-      current.capStyle() == Qt::SquareCap && current.brush().style() == Qt::SolidPattern)
-    return;  // setting the same pen again costs as much as a short line
   QPen pen(color);
   pen.setWidth(1);
   pen.setStyle(Qt::SolidLine);
   pen.setCapStyle(Qt::SquareCap);
-  p_.setPen(pen);
+  // Setting the pen the painter already has costs as much as drawing a short line.
+  if (p_.pen() != pen) p_.setPen(pen);
 }
 
 void TimingPainter::DrawTimeGrid(const TimeGrid& g) {

@@ -4,6 +4,9 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <string_view>
+
+#include "zel/platform/atomic_file.h"
 
 namespace zel::qplot {
 namespace {
@@ -106,27 +109,13 @@ bool CZelQplotDoc::Load(const std::filesystem::path& path, std::string* error) {
 
 bool CZelQplotDoc::Save(const std::filesystem::path& path, std::string* error) const {
   const std::vector<uint8_t> bytes = Serialize();
-  // A temporary file beside the target, renamed over it once complete, so a failed save leaves
-  // the previous template as it was.
-  std::filesystem::path tmp = path;
-  tmp += ".tmp";
-  std::string reason;
-  {
-    std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
-    out.flush();
-    if (!out) reason = std::strerror(errno);
-  }
-  std::error_code ec;
-  if (reason.empty()) {
-    std::filesystem::rename(tmp, path, ec);
-    if (ec) reason = ec.message();
-  }
-  if (reason.empty()) return true;
-  std::filesystem::remove(tmp, ec);
+  // Written beside the target and renamed over it once durable, so a failed save leaves the
+  // previous template as it was.
+  const platform::WriteResult r = platform::WriteFileAtomically(
+      path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+  if (r) return true;
   if (error)
-    *error = "The plot template \"" + path.string() + "\" could not be saved: " + reason +
+    *error = "The plot template \"" + path.string() + "\" could not be saved: " + r.reason +
              ". The file on disk is unchanged.";
   return false;
 }

@@ -102,6 +102,35 @@ TEST(PlotDocument, AShortTemplateFailsAndChangesNothing) {
   fs::remove_all(dir);
 }
 
+// Saving over a template replaces it whole and leaves no temporary file beside it; a save that
+// cannot replace the target leaves what is there.
+TEST(PlotDocument, SaveReplacesTheTemplateWhole) {
+  const fs::path dir = fs::temp_directory_path() / "qplot_doc_replace";
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  CZelQplotDoc doc;
+  doc.SetInputCount(360);
+  doc.NewDocument();
+  std::string error;
+  ASSERT_TRUE(doc.Save(dir / "a.zpl", &error)) << error;
+  doc.SetChannelColor(7, 0x00FF00u);
+  ASSERT_TRUE(doc.Save(dir / "a.zpl", &error)) << error;
+  int files = 0;
+  for (const auto& entry : fs::directory_iterator(dir)) {
+    ++files;
+    EXPECT_EQ(entry.path().filename(), "a.zpl");
+  }
+  EXPECT_EQ(files, 1);
+  CZelQplotDoc back;
+  ASSERT_TRUE(back.Load(dir / "a.zpl", &error)) << error;
+  EXPECT_EQ(back.Channel(7).color, 0x00FF00u);
+  fs::create_directories(dir / "folder.zpl" / "inside");
+  EXPECT_FALSE(doc.Save(dir / "folder.zpl", &error));
+  EXPECT_NE(error.find("The file on disk is unchanged"), std::string::npos);
+  EXPECT_TRUE(fs::is_directory(dir / "folder.zpl" / "inside"));
+  fs::remove_all(dir);
+}
+
 TEST(PlotDocument, MoveChannelClosesTheGapAndEveryChangeNotifies) {
   CZelQplotDoc doc;
   doc.SetInputCount(360);
