@@ -87,16 +87,13 @@ void CFunctionDialog::SetSelectedOutputs(bool on) {
 
 CEquationDialog::CEquationDialog(const EventData& data, const CVequation& eq, gui::DialogRunner run,
                                  QWidget* parent)
-    : QDialog(parent), eq_(eq), run_(std::move(run)) {
+    : QDialog(parent), eq_(eq), run_(std::move(run)), choices_(EquationChoices(data)) {
   setWindowTitle(QStringLiteral("Equation"));
   auto* layout = new QVBoxLayout(this);
   auto* form = new QFormLayout;
-  QStringList choices;
-  for (const std::string& c : EquationChoices(data)) choices << QString::fromStdString(c);
   for (int k = 0; k < kEquationInputs; ++k) {
-    auto* combo = new QComboBox(this);
-    combo->addItems(choices);
-    combo->setCurrentIndex(ChoiceOfInput(eq.in[static_cast<size_t>(k)], data.InputCount()));
+    auto* combo = new gui::InputCombo(this);
+    combo->SetEntries(choices_.entries(), choices_.EntryOf(eq.in[static_cast<size_t>(k)]));
     combo->setAccessibleName(QStringLiteral("In%1").arg(k + 1));
     auto* label = new QLabel(QStringLiteral("In&%1").arg(k + 1), this);
     label->setBuddy(combo);
@@ -116,7 +113,8 @@ CEquationDialog::CEquationDialog(const EventData& data, const CVequation& eq, gu
 
 CVequation CEquationDialog::equation() const {
   CVequation eq = eq_;
-  for (size_t k = 0; k < kEquationInputs; ++k) eq.in[k] = InputOfChoice(inputs_[k]->currentIndex());
+  for (size_t k = 0; k < kEquationInputs; ++k)
+    eq.in[k] = choices_.InputOf(inputs_[k]->currentIndex()).value_or(kNoInput);
   return eq;
 }
 

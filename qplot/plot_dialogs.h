@@ -12,6 +12,8 @@
 #include <vector>
 
 #include "gui/dialog_runner.h"
+#include "gui/input_combo.h"
+#include "gui/model/input_choices.h"
 #include "model/details.h"
 #include "model/event_data.h"
 #include "model/plot_document.h"
@@ -42,7 +44,7 @@ class CEquationDialog : public QDialog {
   CEquationDialog(const EventData& data, const CVequation& eq, gui::DialogRunner run,
                   QWidget* parent = nullptr);
 
-  QComboBox* input(int k) const { return inputs_.at(static_cast<size_t>(k)); }
+  gui::InputCombo* input(int k) const { return inputs_.at(static_cast<size_t>(k)); }
   // Function...: the Function dialog over the current choices and the table.
   void Function();
   // The four chosen inputs and the table.
@@ -51,7 +53,8 @@ class CEquationDialog : public QDialog {
  private:
   CVequation eq_;
   gui::DialogRunner run_;
-  std::array<QComboBox*, kEquationInputs> inputs_{};
+  gui::InputChoices choices_;
+  std::array<gui::InputCombo*, kEquationInputs> inputs_{};
 };
 
 class CEquationsDialog : public QDialog {

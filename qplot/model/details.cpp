@@ -9,8 +9,6 @@
 
 namespace zel::qplot {
 
-const char* const kNoInputChoice = "---       (none)";
-
 namespace {
 
 // The analog inputs a record's values belong to, by file type: value j belongs to
@@ -71,20 +69,12 @@ std::array<std::string, 5> EquationRow(const EventData& data, const CVequation& 
   return row;
 }
 
-std::vector<std::string> EquationChoices(const EventData& data) {
-  std::vector<std::string> out;
-  out.reserve(static_cast<size_t>(data.InputCount()) + 1);
-  out.emplace_back(kNoInputChoice);
-  for (int i = 0; i < data.InputCount(); ++i)
-    out.push_back(data.Identifier(i) + "   " + data.Name(i));
-  return out;
+gui::InputChoices EquationChoices(const EventData& data) {
+  static const SetupDatabase kNothingLoaded(-1);
+  const SetupDatabase* setup = data.Setup();
+  return gui::InputChoices(setup ? *setup : kNothingLoaded, 0, setup ? data.InputCount() : 0,
+                           gui::kNoneEntry, false);
 }
-
-int ChoiceOfInput(int input, int input_count) {
-  return input >= 0 && input < input_count ? input + 1 : 0;
-}
-
-int InputOfChoice(int choice) { return choice > 0 ? choice - 1 : kNoInput; }
 
 std::vector<FunctionRow> FunctionRows(const CVequation& eq) {
   std::vector<FunctionRow> rows;

@@ -9,24 +9,19 @@
 #include <string>
 #include <vector>
 
+#include "gui/model/input_choices.h"
 #include "model/event_data.h"
 #include "model/plot_document.h"
 
 namespace zel::qplot {
 
-// "---       (none)": the first entry of every input list of the Equation dialog.
-extern const char* const kNoInputChoice;
-
 // Equations list row e: the equation's label "E%02d", then the identifiers of In1 to In4
 // (blank where not used).
 std::array<std::string, 5> EquationRow(const EventData& data, const CVequation& eq, int e);
 
-// The entries of an input list of the Equation dialog: kNoInputChoice, then "%s   %s" with
+// The entries of an input list of the Equation dialog: "---       (none)", then "%s   %s" with
 // the identifier and the name of every input 0 to N-1 (entry i + 1 stands for input i).
-std::vector<std::string> EquationChoices(const EventData& data);
-// The entry of an input number and back (0 for "not used").
-int ChoiceOfInput(int input, int input_count);
-int InputOfChoice(int choice);
+gui::InputChoices EquationChoices(const EventData& data);
 
 // One row of the Function list: combination r of the used inputs, "On"/"Off" per In1 to In4
 // (blank where not used), then the output.

@@ -62,15 +62,17 @@ TEST(EquationLists, RowsChoicesAndTheirInputNumbers) {
   EXPECT_EQ(row[2], "");
   EXPECT_EQ(row[3], "A02");
   const auto choices = EquationChoices(d);
-  ASSERT_EQ(choices.size(), 361u);
-  EXPECT_EQ(choices[0], "---       (none)");
-  EXPECT_EQ(choices[1], "D001   Gate down");
-  EXPECT_EQ(choices[258], "A02   Battery");
-  EXPECT_EQ(ChoiceOfInput(257, 360), 258);
-  EXPECT_EQ(ChoiceOfInput(kNoInput, 360), 0);
-  EXPECT_EQ(ChoiceOfInput(360, 360), 0);  // an equation output is no choice
-  EXPECT_EQ(InputOfChoice(258), 257);
-  EXPECT_EQ(InputOfChoice(0), kNoInput);
+  ASSERT_EQ(choices.entries().size(), 361u);
+  EXPECT_EQ(choices.entries()[0], "---       (none)");
+  EXPECT_EQ(choices.entries()[1], "D001   Gate down");
+  EXPECT_EQ(choices.entries()[258], "A02   Battery");
+  EXPECT_EQ(choices.EntryOf(257), 258);
+  EXPECT_EQ(choices.EntryOf(kNoInput), 0);
+  EXPECT_EQ(choices.EntryOf(360), 0);  // an equation output is no choice
+  EXPECT_EQ(choices.InputOf(258), 257);
+  EXPECT_EQ(choices.InputOf(0), kNoInput);
+  EventData nothing;
+  EXPECT_EQ(EquationChoices(nothing).entries().size(), 1u);
 }
 
 TEST(InputDetails, Krv85eThresholdsKeepTheirSign) {
