@@ -1,0 +1,55 @@
+#include "gui/model/stream_line.h"
+
+namespace zel::gui {
+
+bool StreamLineAssembler::Feed(uint8_t byte) {
+  ready_ = 0;
+  if (byte == '\r') {
+    if (len_ == 0) return false;
+    ready_ = len_;
+    len_ = 0;
+    return true;
+  }
+  if (byte == '\n') {
+    len_ = 0;
+    return false;
+  }
+  // The finished line and the one being collected share the buffer: a line is handed out at
+  // its CR and the next byte starts the next line from the front.
+  if (len_ < kMaxLine) buf_[len_++] = static_cast<char>(byte);
+  return false;
+}
+
+namespace {
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// Reads the digits at `at`, saturating; moves `at` past them.
+long ReadDecimal(std::string_view s, std::size_t& at) {
+  long n = 0;
+  for (; at < s.size() && IsDigit(s[at]); ++at) {
+    n = n * 10 + (s[at] - '0');
+    if (n > LiveLine::kMaxNumber) n = LiveLine::kMaxNumber;
+  }
+  return n;
+}
+
+}  // namespace
+
+LiveLine SplitLiveLine(std::string_view line) {
+  LiveLine out;
+  std::size_t at = 0;
+  out.number = ReadDecimal(line, at);
+  if (at >= line.size()) return out;
+  if (line[at] == ' ') {
+    ++at;
+    out.kind = LiveLine::Kind::kState;
+    out.state = ReadDecimal(line, at);
+    return out;
+  }
+  out.kind = LiveLine::Kind::kValue;
+  out.value = line.substr(at + 1);
+  return out;
+}
+
+}  // namespace zel::gui
