@@ -22,11 +22,14 @@
 #include <filesystem>
 #include <map>
 
+#include "connecting_dialog.h"
 #include "dialogs.h"
 #include "gui/file_chooser.h"
 #include "gui/input_selection_dialog.h"
 #include "gui/report_list_view.h"
+#include "live_status_window.h"
 #include "recorder_list_model.h"
+#include "zel/comm/protocol.h"
 #include "zel/core/paths.h"
 #include "zel/core/query.h"
 #include "zel/core/report.h"
@@ -93,6 +96,11 @@ StationWindow::StationWindow(StationServices services, QWidget* parent)
   deleteDialog_ = new DeleteConfirmationDialog(this);
 
   scheduleCheck_.startPoll = [this](int days_back) {
+    if (liveOpen_) {
+      // Live status holds the line; the poll starts when its window closes.
+      scheduledWhileLive_ = days_back;
+      return;
+    }
     StartRun(nullptr, UsesDirect(Connection::Preferred, settings_), core::kOpsEventsPoll,
              days_back);
   };
@@ -718,11 +726,55 @@ void StationWindow::QuickPlot() {
 void StationWindow::LiveStatus(Command c) {
   auto one = One(c);
   if (!one) return;
-  if (!s_.liveStatus) {
-    Warn("the live status window is not available in this build");
+  // The poll and live status share the one line; they must never drive it at once.
+  if (engine_->Running()) {
+    s_.prompter->Show(kLiveCaption, kLiveWhilePolling, platform::PromptButtons::Ok);
     return;
   }
-  s_.liveStatus(one->second, c == Command::StatusDirect);
+  ShowLiveStatus(one->second, c == Command::StatusDirect);
+}
+
+void StationWindow::ShowLiveStatus(const RecorderRecord& r, bool direct) {
+  liveOpen_ = true;
+  comm::Connection conn(s_.pollTimings, &engine_->abort_flag(), &status_);
+  comm::ConnectionSettings cs;
+  cs.modemInit = settings_.modemInit;
+  cs.dialPrefix = settings_.dialPrefix;
+  cs.directPort = settings_.directPort;
+  cs.directBaud = settings_.directBaud;
+  conn.SetSettings(cs);
+  conn.SetPortMap(s_.ports);
+  std::unique_ptr<ConnectingDialog> ownDialog;
+  comm::ConnectingView* view = s_.connecting;
+  if (!view) {
+    ownDialog = std::make_unique<ConnectingDialog>(this);
+    view = ownDialog.get();
+  }
+  const LiveOpen open =
+      OpenLiveStatus(conn, r, direct, settings_, s_.liveTimings, *view, *s_.prompter);
+  if (open.connected) {
+    // The window still opens without the setup database: no flash bits, no unit name, no
+    // modules present.
+    SetupDatabase setup(r.type);
+    const fs::path file = fs::path(settings_.dataFolder) / r.id / comm::kSetupFileName;
+    const bool loaded = setup.valid() && setup.LoadFile(file);
+    auto live = std::make_unique<LiveStatusModel>(r.type, loaded ? &setup : nullptr);
+    LiveStatusWindow::Services ls;
+    ls.clock = s_.clock;
+    ls.prompter = s_.prompter;
+    ls.runDialog = s_.runDialog;
+    ls.tickMs = s_.liveTickMs;
+    LiveStatusWindow window(std::move(live), LiveTitle(r.id, loaded ? setup.UnitName() : ""), &conn,
+                            open.selector, ls, this);
+    s_.runDialog(window);
+    conn.CloseConnection(open.selector);
+  }
+  liveOpen_ = false;
+  if (scheduledWhileLive_) {
+    const int days = *scheduledWhileLive_;
+    scheduledWhileLive_.reset();
+    scheduleCheck_.startPoll(days);
+  }
 }
 
 // ---- dispatch ----

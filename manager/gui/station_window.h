@@ -12,6 +12,8 @@
 #include <vector>
 
 #include "gui/dialog_runner.h"
+#include "model/live_session.h"
+#include "model/live_status.h"
 #include "model/station_view.h"
 #include "zel/comm/connection.h"
 #include "zel/comm/status.h"
@@ -67,9 +69,12 @@ struct StationServices {
   comm::Timings pollTimings;
   comm::PortMap ports;
   int afterCloseMs = 3000;
-  // Access > Status (live status of one recorder). Until the live status window exists this
-  // is empty and the command says so on standard error.
-  std::function<void(const RecorderRecord&, bool direct)> liveStatus;
+  // Access > Status (live status of one recorder): the Connecting dialog (nullptr: the Qt
+  // dialog), the recorder's waits, the window's tick, and what tests do with the open window
+  // (empty: it runs with runDialog).
+  comm::ConnectingView* connecting = nullptr;
+  LiveTimings liveTimings;
+  int liveTickMs = kLiveTickMs;
   // Runs the one-second timer (tests call Tick() themselves).
   bool startTimer = true;
 };
@@ -107,6 +112,7 @@ class StationWindow : public QMainWindow {
   QLabel* clockLine() const { return clockLine_; }
   QLabel* statusField(int i) const { return statusFields_[i]; }
   QProgressBar* progressBar() const { return progress_; }
+  bool liveStatusOpen() const { return liveOpen_; }
   QAction* menuAction(core::Command c) const;
   // The right-click menu as it would pop up (caller owns it).
   QMenu* BuildContextMenu();
@@ -158,6 +164,8 @@ class StationWindow : public QMainWindow {
   void PlotEventRecords();
   void ViewPollLogs();
   void LiveStatus(core::Command c);
+  // Opens live status on a recorder and shows its window until the user closes it.
+  void ShowLiveStatus(const RecorderRecord& r, bool direct);
 
   std::vector<std::string> PortNames() const;
   void Warn(const std::string& what) const;
@@ -174,6 +182,9 @@ class StationWindow : public QMainWindow {
   core::MoveMode moveMode_;
   std::unique_ptr<DeletePrompter> deletePrompter_;
   bool exiting_ = false;
+  // Live status holds the line: a scheduled poll that comes due meanwhile waits for it.
+  bool liveOpen_ = false;
+  std::optional<int> scheduledWhileLive_;
 
   RecorderListModel* model_ = nullptr;
   gui::ReportListView* view_ = nullptr;
