@@ -199,7 +199,7 @@ void LiveStatusWindow::Tick() {
     if (b < 0) break;
     pending_.push_back(static_cast<char>(b));
   }
-  live_->Feed(pending_);
+  lines_ += live_->Feed(pending_);
   model_->Publish();
   if (conn_->LineGone()) {
     // The states stay as last reported; the line says they are no longer live.

@@ -73,6 +73,8 @@ class LiveStatusWindow : public QDialog {
   QLabel* statusLine() const { return status_; }
   bool lineLost() const { return lost_; }
   std::size_t ticks() const { return ticks_; }
+  // Lines taken from the stream since the window opened.
+  std::size_t linesRead() const { return lines_; }
 
  private:
   std::unique_ptr<LiveStatusModel> live_;
@@ -86,6 +88,7 @@ class LiveStatusWindow : public QDialog {
   std::string pending_;
   bool lost_ = false;
   std::size_t ticks_ = 0;
+  std::size_t lines_ = 0;
 };
 
 }  // namespace zel::oxm
