@@ -48,6 +48,7 @@ int main(int argc, char** argv) {
     oxm::LiveStatusWindow w(std::move(live), oxm::LiveTitle("BENCH", "Bench"), nullptr, 0, {});
     w.show();
     app.processEvents();
+    w.repaint();  // a painted window, whether or not the platform exposed it yet
     openMs.push_back(Ms(Clock::now() - t0));
   }
   std::sort(openMs.begin(), openMs.end());
@@ -93,11 +94,12 @@ int main(int argc, char** argv) {
   writer.join();
   double total = 0;
   for (double t : tickMs) total += t;
-  std::printf("burst: %zu of %d lines (%zu bytes) in %zu ticks; %.2f ms in ticks (longest %.2f ms), "
-              "%.2f us per line; repaint %.2f ms (tick budget 100 ms)\n",
-              w.linesRead(), lines, burst.size(), tickMs.size(), total,
-              tickMs.empty() ? 0.0 : *std::max_element(tickMs.begin(), tickMs.end()),
-              w.linesRead() ? 1000.0 * total / static_cast<double>(w.linesRead()) : 0.0, paintMs);
+  std::printf(
+      "burst: %zu of %d lines (%zu bytes) in %zu ticks; %.2f ms in ticks (longest %.2f ms), "
+      "%.2f us per line; repaint %.2f ms (tick budget 100 ms)\n",
+      w.linesRead(), lines, burst.size(), tickMs.size(), total,
+      tickMs.empty() ? 0.0 : *std::max_element(tickMs.begin(), tickMs.end()),
+      w.linesRead() ? 1000.0 * total / static_cast<double>(w.linesRead()) : 0.0, paintMs);
   ::close(sv[1]);
   return 0;
 }

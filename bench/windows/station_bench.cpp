@@ -32,7 +32,8 @@ int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
 
-  const fs::path folder = fs::temp_directory_path() / ("zel_station_bench_" + std::to_string(::getpid()));
+  const fs::path folder =
+      fs::temp_directory_path() / ("zel_station_bench_" + std::to_string(::getpid()));
   fs::create_directories(folder / "data");
   {
     std::ofstream z(folder / "zel.dat", std::ios::binary);
@@ -75,11 +76,11 @@ int main(int argc, char** argv) {
   // The first tick also runs the hourly handling of old event files (every recorder's folder).
   const double first = tickMs.front();
   std::sort(tickMs.begin() + 1, tickMs.end());
-  std::printf("station window, %zu recorders: start-up %.1f ms (goal 300 ms); tick median %.3f ms, "
-              "worst %.3f ms over %d ticks (goal 2 ms); first tick with the hourly housekeeping "
-              "%.1f ms\n",
-              w.recorders().Count(), startMs, tickMs[tickMs.size() / 2], tickMs.back(), ticks - 1,
-              first);
+  std::printf(
+      "station window, %zu recorders: start-up %.1f ms (goal 300 ms); tick median %.3f ms, "
+      "worst %.3f ms over %d ticks (goal 2 ms); first tick with the hourly housekeeping "
+      "%.1f ms\n",
+      w.recorders().Count(), startMs, tickMs[tickMs.size() / 2], tickMs.back(), ticks - 1, first);
   std::error_code ec;
   fs::remove_all(folder, ec);
   return 0;

@@ -375,6 +375,34 @@ TEST(LiveStatus, PropertiesWithoutTheSetupDatabaseSaySoAndStatusIsRefusedDuringA
   EXPECT_EQ(rig.Texts()[1], "ZEL|Event Recorder setup database not available");
 }
 
+TEST(LiveStatus, AScheduledPollDueWhileTheWindowIsOpenStartsWhenItCloses) {
+  zeltest::SimProcess sim;
+  ASSERT_TRUE(
+      sim.Start({"--model", "KRV-517XL", "--password", kPassword, "--tcp", "0", "--scale", "0.01"}))
+      << sim.error();
+  WindowRig rig("live_sched", ZelDatWith({RecorderLine("R1", "KRV-517XL", -1, sim.Port())},
+                                         "PreferedConnection=1\r\n"
+                                         "Schedule=0,0,0,0,0,0,1,9,0,0,0,0,0,0\r\n"));
+  rig.clock.Set({2024, 3, 6, 2, 14, 59, 0, 3});
+  rig.services.liveTimings = LiveTimings{}.Scaled(0.01);
+  bool heldBack = false;
+  rig.scripts.push_back([&](QDialog& d) {
+    if (!AsLive(d)) return static_cast<int>(QDialog::Rejected);
+    rig.clock.AdvanceSeconds(1);
+    rig.window->Tick();  // 02:15:00: the poll comes due while live status holds the line
+    heldBack = !rig.window->engine().Running();
+    return static_cast<int>(QDialog::Rejected);
+  });
+  StationWindow& w = rig.Open();
+  w.SelectRows({0});
+  w.Run(Command::StatusDirect);
+  EXPECT_TRUE(heldBack);
+  w.engine().Wait();
+  const auto outcomes = w.engine().LastOutcomes();
+  ASSERT_EQ(outcomes.size(), 1u);
+  EXPECT_EQ(outcomes[0].code, 0);
+}
+
 TEST(LiveStatus, LoginFailureAndNoQueryAnswerAreToldAndTheLineClosed) {
   zeltest::SimProcess sim;
   ASSERT_TRUE(
