@@ -154,8 +154,15 @@ int DaysBackOf(const PollCommand& c, const core::WeeklySchedule& schedule, int w
 
 // ---- progress ----
 
+void PollProgress::OnBlocks(int blocks) {
+  std::lock_guard l(mu_);
+  if (s_.active) s_.blocks = blocks;
+}
+
 void PollProgress::OnEvent(const core::PollEvent& e) {
   std::lock_guard l(mu_);
+  // Every event of the run comes between transfers: the block count is the last transfer's.
+  if (e.kind != core::PollEvent::kFile && e.kind != core::PollEvent::kWarning) s_.blocks = 0;
   switch (e.kind) {
     case core::PollEvent::kRunStart:
       s_ = {};
@@ -188,7 +195,9 @@ PollProgress::Snapshot PollProgress::Get() const {
 }
 
 std::string PollProgress::Text(const Snapshot& s) {
-  return std::to_string(s.done) + " of " + std::to_string(s.total) + " recorders";
+  std::string text = std::to_string(s.done) + " of " + std::to_string(s.total) + " recorders";
+  if (s.blocks > 0) text += ", block " + std::to_string(s.blocks);
+  return text;
 }
 
 }  // namespace zel::oxm

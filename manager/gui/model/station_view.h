@@ -77,11 +77,14 @@ class PollProgress {
     int total = 0;        // recorders of the run
     int done = 0;         // recorders finished
     int attempt = 0;      // attempt on the current recorder, 1 up
+    int blocks = 0;       // blocks moved so far by the transfer in progress, 0 when none
     friend bool operator==(const Snapshot&, const Snapshot&) = default;
   };
   void OnEvent(const core::PollEvent& e);
+  // Called from the line as a transfer moves blocks: the count so far (0 when one starts).
+  void OnBlocks(int blocks);
   Snapshot Get() const;
-  // "%d of %d recorders" (the bar's text).
+  // "%d of %d recorders", and ", block %d" while a transfer moves blocks (the bar's text).
   static std::string Text(const Snapshot& s);
 
  private:

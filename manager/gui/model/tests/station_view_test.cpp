@@ -98,6 +98,27 @@ TEST(PollProgress, CountsRecordersDoneAcrossRetries) {
   EXPECT_EQ(p.Get(), (PollProgress::Snapshot{true, 1, 0, 0}));
 }
 
+TEST(PollProgress, ShowsTheBlocksOfTheTransferInProgress) {
+  PollProgress p;
+  using E = core::PollEvent;
+  p.OnBlocks(5);  // no run: nothing to show
+  EXPECT_EQ(p.Get().blocks, 0);
+  p.OnEvent({E::kRunStart, "", "2"});
+  p.OnEvent({E::kAttempt, "A", "1"});
+  p.OnEvent({E::kStep, "A", "Poll Events"});
+  p.OnBlocks(0);
+  EXPECT_EQ(PollProgress::Text(p.Get()), "0 of 2 recorders");
+  p.OnBlocks(37);
+  EXPECT_EQ(PollProgress::Text(p.Get()), "0 of 2 recorders, block 37");
+  p.OnEvent({E::kFile, "A", "/data/A/240306-021500.bin"});  // the file of that transfer
+  EXPECT_EQ(p.Get().blocks, 37);
+  p.OnEvent({E::kStep, "A", "Logoff"});  // the transfer is over
+  EXPECT_EQ(PollProgress::Text(p.Get()), "0 of 2 recorders");
+  p.OnBlocks(3);
+  p.OnEvent({E::kRunEnd, "", ""});
+  EXPECT_EQ(p.Get(), (PollProgress::Snapshot{false, 2, 2, 0, 0}));
+}
+
 TEST(DeleteCountdown, AnswersAfterSixtyTicksAndStaysAtZero) {
   DeleteCountdown c;
   EXPECT_EQ(c.Remaining(), 60);
