@@ -756,8 +756,9 @@ void StationWindow::ShowLiveStatus(const RecorderRecord& r, bool direct) {
     // The window still opens without the setup database: no flash bits, no unit name, no
     // modules present.
     SetupDatabase setup(r.type);
-    const fs::path file = fs::path(settings_.dataFolder) / r.id / comm::kSetupFileName;
-    const bool loaded = setup.valid() && setup.LoadFile(file);
+    const core::FolderResult folder = core::RecorderFolder(settings_.dataFolder, r.id);
+    const bool loaded =
+        setup.valid() && folder && setup.LoadFile(*folder.path / comm::kSetupFileName);
     auto live = std::make_unique<LiveStatusModel>(r.type, loaded ? &setup : nullptr);
     LiveStatusWindow::Services ls;
     ls.clock = s_.clock;
