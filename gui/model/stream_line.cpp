@@ -2,24 +2,6 @@
 
 namespace zel::gui {
 
-bool StreamLineAssembler::Feed(uint8_t byte) {
-  ready_ = 0;
-  if (byte == '\r') {
-    if (len_ == 0) return false;
-    ready_ = len_;
-    len_ = 0;
-    return true;
-  }
-  if (byte == '\n') {
-    len_ = 0;
-    return false;
-  }
-  // The finished line and the one being collected share the buffer: a line is handed out at
-  // its CR and the next byte starts the next line from the front.
-  if (len_ < kMaxLine) buf_[len_++] = static_cast<char>(byte);
-  return false;
-}
-
 namespace {
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }

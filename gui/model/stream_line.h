@@ -13,15 +13,32 @@ namespace zel::gui {
 
 // Collects the bytes of one line. CR ends a line; LF empties the buffer without giving a line
 // (bytes that never formed a CR-terminated line are dropped); any other byte is kept while the
-// line holds fewer than 31 characters, later ones of the same line are dropped.
+// line holds fewer than MaxLine characters, later ones of the same line are dropped. Live
+// status keeps 31 characters (a 32-byte buffer), the real-time stream 79.
+template <std::size_t MaxLine>
 class StreamLineAssembler {
  public:
-  static constexpr std::size_t kBufferBytes = 32;
-  static constexpr std::size_t kMaxLine = kBufferBytes - 1;
+  static constexpr std::size_t kMaxLine = MaxLine;
 
   // Feeds one byte; true when it ended a non-empty line, which line() then holds until the
   // next Feed.
-  bool Feed(uint8_t byte);
+  bool Feed(uint8_t byte) {
+    ready_ = 0;
+    if (byte == '\r') {
+      if (len_ == 0) return false;
+      ready_ = len_;
+      len_ = 0;
+      return true;
+    }
+    if (byte == '\n') {
+      len_ = 0;
+      return false;
+    }
+    // The finished line and the one being collected share the buffer: a line is handed out at
+    // its CR and the next byte starts the next line from the front.
+    if (len_ < kMaxLine) buf_[len_++] = static_cast<char>(byte);
+    return false;
+  }
   std::string_view line() const { return std::string_view(buf_.data(), ready_); }
   // Characters of the line being collected.
   std::size_t pending() const { return len_; }
@@ -35,10 +52,13 @@ class StreamLineAssembler {
   }
 
  private:
-  std::array<char, kBufferBytes> buf_{};
+  std::array<char, kMaxLine> buf_{};
   std::size_t len_ = 0;    // characters of the line being collected
   std::size_t ready_ = 0;  // characters of the finished line (0 when none)
 };
+
+// The live status stream's: a 32-byte buffer, so at most 31 characters of a line.
+using LiveLineAssembler = StreamLineAssembler<31>;
 
 // One live status line taken apart: the decimal number at its start (0 without digits), and
 // what follows it.

@@ -11,7 +11,7 @@ namespace zel::gui {
 namespace {
 
 std::vector<std::string> Lines(std::string_view bytes) {
-  StreamLineAssembler a;
+  LiveLineAssembler a;
   std::vector<std::string> out;
   a.FeedAll(bytes, [&](std::string_view l) { out.emplace_back(l); });
   return out;
@@ -25,7 +25,7 @@ TEST(StreamLineAssembler, CrEndsLinesLfDiscardsAndEmptyLinesAreNotGiven) {
   EXPECT_EQ(Lines("7 1\n8 1\r"), (std::vector<std::string>{"8 1"}));
   EXPECT_EQ(Lines("\r\r\n\r"), std::vector<std::string>{});
   // A line without its CR yet is pending, not given.
-  StreamLineAssembler a;
+  LiveLineAssembler a;
   for (char c : std::string("3 1")) EXPECT_FALSE(a.Feed(static_cast<uint8_t>(c)));
   EXPECT_EQ(a.pending(), 3u);
   EXPECT_TRUE(a.Feed('\r'));
@@ -34,6 +34,7 @@ TEST(StreamLineAssembler, CrEndsLinesLfDiscardsAndEmptyLinesAreNotGiven) {
 }
 
 TEST(StreamLineAssembler, KeepsTheFirst31CharactersOfALongLine) {
+  static_assert(LiveLineAssembler::kMaxLine == 31);
   const std::string forty = "1:" + std::string(38, '9');
   ASSERT_EQ(forty.size(), 40u);
   const auto lines = Lines(forty + "\r2 1\r");

@@ -82,7 +82,7 @@ class LiveStatusModel {
   std::vector<int> itemOfPosition_;
   std::vector<uint8_t> changedMark_;
   std::vector<int> changed_;
-  gui::StreamLineAssembler assembler_;
+  gui::LiveLineAssembler assembler_;
   int width_ = 0;
   int height_ = 0;
 };
