@@ -71,6 +71,15 @@ class StationWindow::DeletePrompter : public platform::Prompter {
   StationWindow& w_;
 };
 
+class StationWindow::ProgressObserver : public core::PollObserver {
+ public:
+  explicit ProgressObserver(PollProgress& p) : p_(p) {}
+  void OnTransferBlocks(int blocks) override { p_.OnBlocks(blocks); }
+
+ private:
+  PollProgress& p_;
+};
+
 StationWindow::StationWindow(StationServices services, QWidget* parent)
     : QMainWindow(parent), s_(std::move(services)) {
   setWindowTitle(QString::fromLatin1(kWindowCaption));
@@ -83,6 +92,8 @@ StationWindow::StationWindow(StationServices services, QWidget* parent)
   env.timings = s_.pollTimings;
   env.ports = s_.ports;
   env.afterCloseMs = s_.afterCloseMs;
+  progressObserver_ = std::make_unique<ProgressObserver>(progressModel_);
+  env.observer = progressObserver_.get();
   engine_ = std::make_unique<core::PollEngine>(env);
   engine_->onEvent = [this](const core::PollEvent& e) { progressModel_.OnEvent(e); };
   deletePrompter_ = std::make_unique<DeletePrompter>(*this);

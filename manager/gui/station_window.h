@@ -171,12 +171,16 @@ class StationWindow : public QMainWindow {
   void Warn(const std::string& what) const;
 
   class DeletePrompter;
+  class ProgressObserver;
 
   StationServices s_;
   core::RecorderList list_;
   core::StationSettings settings_;
   comm::StatusTexts status_;
   PollProgress progressModel_;
+  // Hands the blocks of the transfer in progress to the progress bar (declared before the
+  // engine, whose poll thread calls it).
+  std::unique_ptr<ProgressObserver> progressObserver_;
   std::unique_ptr<core::PollEngine> engine_;
   core::ScheduleCheck scheduleCheck_;
   core::MoveMode moveMode_;

@@ -214,6 +214,8 @@ int ReceiveInto(Connection& c, int selector, const ReceiveLimits& limits, Receiv
   report = ReceiveReport{};
   Receiver rx(c, selector);
   if (!rx.Start()) return 7;
+  ConnectionObserver* progress = c.observer();
+  if (progress) progress->OnTransferBlocks(0);
   uint8_t expected = 1;
   bool sink_ok = true;
   BlockResult r;
@@ -228,6 +230,7 @@ int ReceiveInto(Connection& c, int selector, const ReceiveLimits& limits, Receiv
       return 7;
     }
     report.bytes += kXmodemBlockSize;
+    if (progress) progress->OnTransferBlocks(static_cast<int>(report.bytes / kXmodemBlockSize));
     if (sink_ok) sink_ok = sink(rx.block());
     c.SendByte(selector, kAck);
     expected = static_cast<uint8_t>(expected + 1);
@@ -322,6 +325,8 @@ int XmodemSendBytes(Connection& c, int selector, const std::vector<uint8_t>& dat
   };
 
   uint8_t number = 1;
+  int sent = 0;
+  if (ConnectionObserver* o = c.observer()) o->OnTransferBlocks(0);
   for (size_t off = 0; off < data.size(); off += kXmodemBlockSize) {
     const size_t n = std::min<size_t>(kXmodemBlockSize, data.size() - off);
     const std::vector<uint8_t> frame = XmodemFrame(number, data.data() + off, n);
@@ -340,6 +345,7 @@ int XmodemSendBytes(Connection& c, int selector, const std::vector<uint8_t>& dat
       return 7;
     }
     number = static_cast<uint8_t>(number + 1);
+    if (ConnectionObserver* o = c.observer()) o->OnTransferBlocks(++sent);
   }
 
   for (int attempt = 0; attempt < kEotAttempts; ++attempt) {

@@ -247,5 +247,27 @@ TEST(XmodemRoundTripTest, OwnSenderToOwnReceiver) {
   }
 }
 
+// Both ends tell their observers each block as it is moved, from 0 at the start.
+TEST(XmodemRoundTripTest, ObserversSeeTheBlocksOfTheTransfer) {
+  struct Blocks : ConnectionObserver {
+    std::vector<int> seen;
+    void OnTransferBlocks(int blocks) override { seen.push_back(blocks); }
+  } sent, received;
+  int sv[2];
+  ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM, 0, sv), 0);
+  Connection a{FastTimings()}, b{FastTimings()};
+  a.Attach(std::make_unique<FdTransport>(sv[0]));
+  b.Attach(std::make_unique<FdTransport>(sv[1]));
+  a.SetObserver(&sent);
+  b.SetObserver(&received);
+  const auto data = Pattern(3 * 128 + 5, 3);
+  std::vector<uint8_t> got;
+  auto rx = std::async(std::launch::async, [&] { return XmodemReceiveBytes(b, 0, got); });
+  EXPECT_EQ(XmodemSendBytes(a, 0, data), 0);
+  EXPECT_EQ(rx.get(), 0);
+  EXPECT_EQ(sent.seen, (std::vector<int>{0, 1, 2, 3, 4}));
+  EXPECT_EQ(received.seen, (std::vector<int>{0, 1, 2, 3, 4}));
+}
+
 }  // namespace
 }  // namespace zel::comm

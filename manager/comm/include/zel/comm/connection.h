@@ -72,6 +72,8 @@ class ConnectionObserver {
   virtual void OnLineIo(int64_t us) { (void)us; }
   // A received file being made durable.
   virtual void OnDiskSync(int64_t us) { (void)us; }
+  // An XMODEM transfer has moved `blocks` blocks so far (0: one starts), for a progress bar.
+  virtual void OnTransferBlocks(int blocks) { (void)blocks; }
 };
 
 // The observer the benchmarks install: sums, in microseconds.
