@@ -1,7 +1,7 @@
 // The station manager window with a list of 2,000 recorders: start-up (zel.dat read, window
 // built, shown and painted once) and one tick of the one-second timer (clock line, status
 // fields, progress, schedule check), in ms.
-// Usage: station_bench [--recorders N] [--ticks T]
+// Usage: oxm_station_bench [--recorders N] [--ticks T]
 // Prints; never asserts.
 #include <QApplication>
 #include <algorithm>

@@ -1,7 +1,7 @@
 // Live status window of a KRV-517XC with all 16 input modules present (4,256 items): the time
 // to open it, and a burst of state lines from the line applied in timer ticks (time per tick,
 // per line, and the repaint after it). The line is a socket pair attached to the connection.
-// Usage: live_status_bench [--lines N] [--opens K]
+// Usage: oxm_live_status_bench [--lines N] [--opens K]
 // Prints; never asserts.
 #include <sys/socket.h>
 #include <unistd.h>
