@@ -69,7 +69,12 @@ void RealTimePlot::FeedByte(uint8_t byte) {
 
 void RealTimePlot::NoteTime(int64_t time) {
   current_ = time;
-  if (!start_) start_ = time;
+  if (!start_) {
+    start_ = time;
+    // The view starts at the stream's first time, not at midnight: a paint before the first
+    // repaint tick must not take the afternoon's first changes for ones over an hour old.
+    display_ = time;
+  }
 }
 
 void RealTimePlot::AddChange(int position, int state, int64_t time) {

@@ -170,6 +170,17 @@ TEST(History, ChangesOlderThanAnHourGoToTheStateTable) {
   EXPECT_EQ(edge.startTime(), 0);
 }
 
+TEST(History, AnAfternoonStreamIsKeptBeforeTheFirstRepaint) {
+  // The first changes of a stream started after midday are more than half a day from midnight:
+  // a paint before the first repaint tick must keep them.
+  const int64_t t = 13 * (kTicksPerDay10ms / 24);
+  RealTimePlot plot(FindRtpModel("KRV517"));
+  plot.FeedBytes("1 1 " + std::to_string(t) + "\r");
+  EXPECT_EQ(plot.displayTime(), t);
+  plot.Frame(1000, 400);
+  EXPECT_EQ(plot.changes().size(), 1u);
+}
+
 TEST(Slots, FillFromTheClickedRowAndStopAfterTheLast) {
   RealTimePlot plot(FindRtpModel("KRV517"));
   EXPECT_EQ(RealTimePlot::RowOfY(0), 0);
