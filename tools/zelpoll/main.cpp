@@ -14,6 +14,7 @@
 #include "zel/core/paths.h"
 #include "zel/core/poll_engine.h"
 #include "zel/core/query.h"
+#include "zel/core/recorder_rules.h"
 #include "zel/core/schedule.h"
 #include "zel/core/terminal_text.h"
 #include "zel/core/zel_dat.h"
@@ -102,11 +103,28 @@ int Run(int argc, char** argv) {
 
   bool direct = false, today = false;
   int days = -1;
+  int lines = 1;
+  double progressEvery = 5.0;
+  std::vector<std::string> modemPortNames;
   std::vector<std::string> ids;
+  auto addLines = [&](CLI::App* sub) {
+    sub->add_option("--lines", lines,
+                    "poll recorders on TCP/IP over up to N connections at once (default 1: one "
+                    "recorder after another); serial lines and modems poll alongside, one "
+                    "recorder at a time per port")
+        ->check(CLI::Range(1, 4096));
+    sub->add_option("--modem-ports", modemPortNames,
+                    "more modem ports to call over, one call per port at a time (COM3,COM4)")
+        ->delimiter(',');
+    sub->add_option("--progress-every", progressEvery,
+                    "seconds between progress summary lines when polling several at once")
+        ->check(CLI::Range(0.05, 3600.0));
+  };
   auto addSelection = [&](CLI::App* sub) {
     sub->add_flag("--direct", direct,
                   "use the direct line (serial or TCP/IP) instead of the modem");
     sub->add_option("ID", ids, "recorder IDs (default: every recorder)");
+    addLines(sub);
   };
   CLI::App* poll = app.add_subcommand("poll", "poll event records (and check the setup database)");
   addSelection(poll);
@@ -126,11 +144,24 @@ int Run(int argc, char** argv) {
   query->add_flag("--direct", direct, "use the direct line instead of the modem");
   query->add_option("ID", queryId, "recorder ID")->required();
   CLI::App* run = app.add_subcommand("run", "run the weekly schedule until SIGINT/SIGTERM");
+  addLines(run);
 
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
     return app.exit(e) == 0 ? 0 : 2;
+  }
+  std::vector<int> extraModemPorts;
+  for (const std::string& name : modemPortNames) {
+    const std::optional<int> n = ComPortNumber(name);
+    if (!n) {
+      std::fprintf(stderr,
+                   "zelpoll: --modem-ports takes serial port names such as COM3,COM4; \"%s\" "
+                   "is not one.\n",
+                   TerminalText(name).c_str());
+      return 2;
+    }
+    extraModemPorts.push_back(*n - 1);
   }
 
   ZelDatLoad loaded = LoadZelDat(config);
@@ -199,6 +230,8 @@ int Run(int argc, char** argv) {
   env.status = &status;
   env.timings = comm::Timings{}.Scaled(scale);
   env.afterCloseMs = std::max(1, static_cast<int>(3000 * scale));
+  env.lines = lines;
+  env.extraModemPorts = extraModemPorts;
   if (!portMapFile.empty() && !env.ports.LoadFile(portMapFile)) {
     std::fprintf(stderr, "zelpoll: cannot read the port map %s.\n", portMapFile.c_str());
     return 2;
@@ -228,6 +261,18 @@ int Run(int argc, char** argv) {
   const std::vector<RecorderRecord> startList = list.Snapshot();
   std::signal(SIGINT, OnSignal);
   std::signal(SIGTERM, OnSignal);
+  // With several lines, a summary now and then between the recorders' own lines.
+  const bool severalLines = lines > 1 || !extraModemPorts.empty();
+  const auto progressStep = std::chrono::milliseconds(static_cast<int64_t>(progressEvery * 1000.0));
+  auto nextProgress = std::chrono::steady_clock::now() + progressStep;
+  auto showProgress = [&] {
+    if (!severalLines || !engine.Running()) return;
+    const auto now = std::chrono::steady_clock::now();
+    if (now < nextProgress) return;
+    nextProgress = now + progressStep;
+    std::printf("%s\n", ProgressLine(engine.Progress()).c_str());
+    std::fflush(stdout);
+  };
   auto waitForRun = [&] {
     while (engine.Running()) {
       if (g_signal.load()) {
@@ -235,6 +280,7 @@ int Run(int argc, char** argv) {
         engine.StopPoll();
         break;
       }
+      showProgress();
       std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     engine.Wait();
@@ -258,8 +304,10 @@ int Run(int argc, char** argv) {
     };
     while (!g_signal.load()) {
       check.Tick(clock.Now(), settings.schedule);
-      for (int i = 0; i < 50 && !g_signal.load(); ++i)
+      for (int i = 0; i < 50 && !g_signal.load(); ++i) {
+        showProgress();
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
+      }
     }
     engine.StopPoll();
   } else {

@@ -1,7 +1,10 @@
 #include "zel/core/poll_engine.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <deque>
+#include <map>
 #include <set>
 #include <system_error>
 
@@ -56,19 +59,58 @@ platform::LocalTime LocalDateOfDayNumber(int day_number) {
   return t;
 }
 
+// The measurement observer shared by several lines: one call at a time reaches it.
+class SharedObserver : public PollObserver {
+ public:
+  explicit SharedObserver(PollObserver* target) : target_(target) {}
+  void OnLineWait(bool answered, int64_t us) override {
+    std::lock_guard l(mu_);
+    target_->OnLineWait(answered, us);
+  }
+  void OnLineIo(int64_t us) override {
+    std::lock_guard l(mu_);
+    target_->OnLineIo(us);
+  }
+  void OnDiskSync(int64_t us) override {
+    std::lock_guard l(mu_);
+    target_->OnDiskSync(us);
+  }
+  void OnPauseAfterClose(int64_t us) override {
+    std::lock_guard l(mu_);
+    target_->OnPauseAfterClose(us);
+  }
+
+ private:
+  std::mutex mu_;
+  PollObserver* target_;
+};
+
 }  // namespace
+
+std::string ProgressLine(const PollProgress& p) {
+  return std::to_string(p.done) + " of " + std::to_string(p.total) + " done, " +
+         std::to_string(p.failed) + " failed, " + std::to_string(p.busy) +
+         (p.busy == 1 ? " line busy" : " lines busy");
+}
 
 // ---------------------------------------------------------------------------------------------
 // Poll log
 
 bool PollLog::Open(const fs::path& file) {
   Close();
+  std::lock_guard l(mu_);
   path_ = file;
   f_ = std::fopen(file.c_str(), "ab");
   return f_ != nullptr;
 }
 
+bool PollLog::IsOpen() const {
+  std::lock_guard l(mu_);
+  return f_ != nullptr;
+}
+
 void PollLog::Write(const std::string& text) {
+  std::lock_guard l(mu_);
   if (!f_) return;
   // Text mode: the log's lines end as the platform's text files do.
   std::fwrite(text.data(), 1, text.size(), f_);
@@ -76,6 +118,7 @@ void PollLog::Write(const std::string& text) {
 }
 
 void PollLog::Close() {
+  std::lock_guard l(mu_);
   if (f_) std::fclose(f_);
   f_ = nullptr;
 }
@@ -97,6 +140,10 @@ void PollEngine::SetQuery(QueryTarget q) {
 std::vector<PollEngine::Outcome> PollEngine::LastOutcomes() const {
   std::lock_guard l(mu_);
   return outcomes_;
+}
+
+PollProgress PollEngine::Progress() const {
+  return PollProgress{total_.load(), done_.load(), failed_.load(), busy_.load()};
 }
 
 fs::path PollEngine::LastLogPath() const {
@@ -155,18 +202,24 @@ void PollEngine::StartPoll(const StationSettings& settings, bool all, bool direc
     job.token = list.MarkJob(pos);
     run.jobs.push_back(std::move(job));
   }
+  total_ = run.jobs.size();
+  done_ = 0;
+  failed_ = 0;
+  busy_ = 0;
   running_ = true;
   thread_ = std::thread([this, run = std::move(run)]() mutable { Thread(std::move(run)); });
 }
 
 void PollEngine::Emit(PollEvent::Kind kind, const std::string& recorder, const std::string& text,
                       int code) {
-  if (onEvent) onEvent(PollEvent{kind, recorder, text, code});
+  if (!onEvent) return;
+  std::lock_guard l(emitMu_);
+  onEvent(PollEvent{kind, recorder, text, code});
 }
 
-void PollEngine::LogError(PollLog& log, const std::string& recorder, const std::string& why) {
+void PollEngine::LogError(LogBlock& log, const std::string& recorder, const std::string& why) {
   if (why.empty()) return;
-  log.Write("ERROR - " + why + "\n");
+  log += "ERROR - " + why + "\n";
   Emit(PollEvent::kError, recorder, why);
 }
 
@@ -178,12 +231,115 @@ void PollEngine::SetResult(const std::string& s) {
   if (env_.status) env_.status->SetResult(s);
 }
 
-void PollEngine::PauseAfterClose() {
+void PollEngine::PauseAfterClose(PollObserver* observer) {
   // The line rests after each attempt before the next connection; an abort cuts it short, as
   // nothing else will be polled.
-  const int64_t start = env_.observer ? platform::MonotonicUs() : 0;
+  const int64_t start = observer ? platform::MonotonicUs() : 0;
   abort_.WaitFor(env_.afterCloseMs);
-  if (env_.observer) env_.observer->OnPauseAfterClose(platform::MonotonicUs() - start);
+  if (observer) observer->OnPauseAfterClose(platform::MonotonicUs() - start);
+}
+
+std::unique_ptr<comm::Connection> PollEngine::MakeConnection(const Run& run,
+                                                             PollObserver* observer) {
+  auto conn = std::make_unique<comm::Connection>(env_.timings, &abort_, env_.status);
+  conn->SetObserver(observer);
+  conn->SetPortMap(env_.ports);
+  comm::ConnectionSettings cs;
+  cs.modemInit = run.settings.modemInit;
+  cs.dialPrefix = run.settings.dialPrefix;
+  cs.directPort = run.settings.directPort;
+  cs.directBaud = run.settings.directBaud;
+  conn->SetSettings(cs);
+  return conn;
+}
+
+PollEngine::Outcome PollEngine::PollJob(Run& run, Job& job, comm::Connection& c, int selector,
+                                        PollLog& log) {
+  if (env_.status) env_.status->SetRecorder(job.record.id);
+  Outcome outcome;
+  outcome.id = job.record.id;
+  for (int attempt = 0; attempt < run.settings.retries; ++attempt) {
+    SetResult("");
+    if (abort_.load()) break;
+    Emit(PollEvent::kAttempt, job.record.id, std::to_string(attempt + 1));
+    LogBlock block;
+    ++busy_;
+    outcome.code = PollRecorder(run, job, c, selector, block);
+    // The attempt's lines reach the log together, whatever the other lines are doing.
+    log.Write(block);
+    PauseAfterClose(dynamic_cast<PollObserver*>(c.observer()));
+    --busy_;
+    outcome.attempts = attempt + 1;
+    if (outcome.code == 0 || outcome.code == kPollBadRecorderId) break;
+  }
+  SetOperation("Done");
+  env_.recorders->EndJob(job.token);
+  if (outcome.code != 0) ++failed_;
+  ++done_;
+  return outcome;
+}
+
+void PollEngine::RunLines(Run& run, PollLog& log, std::vector<Outcome>& outcomes) {
+  // Measurement calls from several lines reach the benchmark's observer one at a time.
+  std::optional<SharedObserver> shared;
+  if (env_.observer) shared.emplace(env_.observer);
+  PollObserver* observer = shared ? &*shared : nullptr;
+
+  // Queues of job numbers: one shared by the TCP/IP lines, one per serial port, one shared by
+  // the modem ports. A queue keeps the list's order.
+  struct Queue {
+    std::mutex mu;
+    std::deque<std::size_t> jobs;
+    std::optional<std::size_t> Next() {
+      std::lock_guard l(mu);
+      if (jobs.empty()) return std::nullopt;
+      const std::size_t j = jobs.front();
+      jobs.pop_front();
+      return j;
+    }
+  };
+  Queue tcp, modem;
+  std::map<int, Queue> serial;
+  {
+    auto probe = MakeConnection(run, nullptr);
+    for (std::size_t j = 0; j < run.jobs.size(); ++j) {
+      if (!run.direct) {
+        modem.jobs.push_back(j);
+        continue;
+      }
+      const int selector = comm::DirectPortOf(*probe, run.jobs[j].record);
+      if (selector == comm::kTcpSelector) {
+        tcp.jobs.push_back(j);
+      } else {
+        serial[selector].jobs.push_back(j);
+      }
+    }
+  }
+
+  // A line takes the next job of its queue until the queue is empty; after an abort the
+  // remaining jobs are taken without being polled, as one line does.
+  auto serve = [&](Queue& q, std::optional<int> fixedSelector) {
+    auto conn = MakeConnection(run, observer);
+    while (std::optional<std::size_t> j = q.Next()) {
+      Job& job = run.jobs[*j];
+      const int selector = fixedSelector ? *fixedSelector : comm::DirectPortOf(*conn, job.record);
+      outcomes[*j] = PollJob(run, job, *conn, selector, log);
+    }
+  };
+  std::vector<std::thread> lines;
+  const std::size_t tcpLines =
+      std::min<std::size_t>(static_cast<std::size_t>(std::max(1, env_.lines)), tcp.jobs.size());
+  for (std::size_t i = 0; i < tcpLines; ++i) lines.emplace_back(serve, std::ref(tcp), std::nullopt);
+  for (auto& [port, q] : serial) lines.emplace_back(serve, std::ref(q), port);
+  if (!modem.jobs.empty()) {
+    std::vector<int> ports{run.selector};
+    for (int p : env_.extraModemPorts) {
+      if (std::find(ports.begin(), ports.end(), p) == ports.end()) ports.push_back(p);
+    }
+    for (std::size_t i = 0; i < ports.size() && i < modem.jobs.size(); ++i)
+      lines.emplace_back(serve, std::ref(modem), ports[i]);
+  }
+  for (std::thread& t : lines) t.join();
 }
 
 void PollEngine::Thread(Run run) {
@@ -208,51 +364,38 @@ void PollEngine::Thread(Run run) {
     logPath_ = logFile;
   }
 
-  comm::Connection conn(env_.timings, &abort_, env_.status);
-  conn.SetObserver(env_.observer);
-  conn.SetPortMap(env_.ports);
-  comm::ConnectionSettings cs;
-  cs.modemInit = run.settings.modemInit;
-  cs.dialPrefix = run.settings.dialPrefix;
-  cs.directPort = run.settings.directPort;
-  cs.directBaud = run.settings.directBaud;
-  conn.SetSettings(cs);
-
-  for (Job& job : run.jobs) {
-    if (env_.status) env_.status->SetRecorder(job.record.id);
-    int selector = run.selector;
-    if (run.direct) selector = comm::DirectPortOf(conn, job.record);
-    Outcome outcome;
-    outcome.id = job.record.id;
-    for (int attempt = 0; attempt < run.settings.retries; ++attempt) {
-      SetResult("");
-      if (abort_.load()) break;
-      Emit(PollEvent::kAttempt, job.record.id, std::to_string(attempt + 1));
-      outcome.code = PollRecorder(run, job, conn, selector, log);
-      outcome.attempts = attempt + 1;
-      if (outcome.code == 0 || outcome.code == kPollBadRecorderId) break;
-    }
-    SetOperation("Done");
-    env_.recorders->EndJob(job.token);
+  if (env_.lines > 1 || !env_.extraModemPorts.empty()) {
+    std::vector<Outcome> outcomes(run.jobs.size());
+    RunLines(run, log, outcomes);
     std::lock_guard l(mu_);
-    outcomes_.push_back(outcome);
+    outcomes_ = std::move(outcomes);
+  } else {
+    // One line: every recorder after the other, in the list's order.
+    auto conn = MakeConnection(run, env_.observer);
+    for (Job& job : run.jobs) {
+      int selector = run.selector;
+      if (run.direct) selector = comm::DirectPortOf(*conn, job.record);
+      Outcome outcome = PollJob(run, job, *conn, selector, log);
+      std::lock_guard l(mu_);
+      outcomes_.push_back(outcome);
+    }
   }
   log.Close();
   Emit(PollEvent::kRunEnd, "", "");
   running_ = false;
 }
 
-int PollEngine::PollRecorder(Run& run, Job& job, comm::Connection& c, int selector, PollLog& log) {
+int PollEngine::PollRecorder(Run& run, Job& job, comm::Connection& c, int selector, LogBlock& log) {
   const RecorderRecord& r = job.record;
   const platform::LocalTime now = env_.clock->Now();
-  log.Write(TimeStamp(now) + " Polling:" + r.id + "\n");
+  log += TimeStamp(now) + " Polling:" + r.id + "\n";
 
   if (job.duplicateId) {
-    log.Write("ERROR - duplicate recorder ID\n");
+    log += "ERROR - duplicate recorder ID\n";
     Emit(PollEvent::kError, r.id,
          "duplicate recorder ID: an earlier recorder in the list has the ID \"" + r.id +
              "\", so this one is not polled. Give it an ID of its own.");
-    log.Write(" \n");
+    log += " \n";
     Emit(PollEvent::kResult, r.id, "Recorder ID repeats an earlier recorder's ID",
          kPollBadRecorderId);
     return kPollBadRecorderId;
@@ -266,9 +409,9 @@ int PollEngine::PollRecorder(Run& run, Job& job, comm::Connection& c, int select
   if (run.ops & kFileSteps) {
     FolderResult f = EnsureRecorderFolder(run.settings.dataFolder, r.id);
     if (!f) {
-      log.Write("ERROR - " + f.error + "\n");
+      log += "ERROR - " + f.error + "\n";
       Emit(PollEvent::kError, r.id, f.error);
-      log.Write(" \n");
+      log += " \n";
       Emit(PollEvent::kResult, r.id, PollResultSentence(kPollBadRecorderId, ""),
            kPollBadRecorderId);
       return kPollBadRecorderId;
@@ -348,20 +491,19 @@ int PollEngine::PollRecorder(Run& run, Job& job, comm::Connection& c, int select
   // A file that could not be written (a full disk) is said on the console and in the log; the
   // result line keeps its text.
   if (const std::string fileError = c.TakeFileError(); code != 0 && !fileError.empty()) {
-    log.Write("ERROR - " + fileError + "\n");
+    log += "ERROR - " + fileError + "\n";
     Emit(PollEvent::kError, r.id, fileError);
   }
   const std::string text = PollResultText(code);
   if (code >= 0 && code <= 8) SetResult(text);
-  log.Write(" " + text + "\n");
+  log += " " + text + "\n";
   Emit(PollEvent::kResult, r.id, PollResultSentence(code, c.LineName(selector)), code);
   c.CloseConnection(selector);
-  PauseAfterClose();
   return code;
 }
 
 int PollEngine::PollSetup(Run&, Job& job, comm::Connection& c, int selector, const fs::path& folder,
-                          PollLog& log) {
+                          LogBlock& log) {
   const RecorderRecord& r = job.record;
   const fs::path fresh = folder / "new_setupdata.bin";
   const fs::path saved = folder / comm::kSetupFileName;
@@ -374,7 +516,7 @@ int PollEngine::PollSetup(Run&, Job& job, comm::Connection& c, int selector, con
   if (fs::exists(saved, ec)) {
     SetupDatabase a(r.type), b(r.type);
     if (a.valid() && a.LoadFile(saved) && b.LoadFile(fresh) && !a.Equals(b)) {
-      log.Write("WARNING - setup database does not match saved version\n");
+      log += "WARNING - setup database does not match saved version\n";
       Emit(PollEvent::kWarning, r.id, "setup database does not match saved version");
     }
   } else {
@@ -391,7 +533,7 @@ int PollEngine::PollSetup(Run&, Job& job, comm::Connection& c, int selector, con
 }
 
 int PollEngine::PollEvents(Run& run, Job& job, comm::Connection& c, int selector,
-                           const fs::path& folder, PollLog& log) {
+                           const fs::path& folder, LogBlock& log) {
   const RecorderRecord& r = job.record;
   const platform::LocalTime pollTime = env_.clock->Now();
   if (!InProtocolSet(r.type)) return abort_.load() ? comm::kPollAborted : comm::kPollTransferFailed;
@@ -432,7 +574,7 @@ int PollEngine::PollEvents(Run& run, Job& job, comm::Connection& c, int selector
   return code == 0 ? 0 : comm::kPollTransferFailed;
 }
 
-int PollEngine::PollQuery(Run& run, Job& job, comm::Connection& c, int selector, PollLog& log) {
+int PollEngine::PollQuery(Run& run, Job& job, comm::Connection& c, int selector, LogBlock& log) {
   const RecorderRecord& r = job.record;
   const QueryTarget& q = run.query;
   if (q.folder.empty() || q.fileName.empty()) {

@@ -130,20 +130,34 @@ struct PollEvent {
   int code = 0;      // result code for kResult
 };
 
-// The poll log: one file in the data folder, opened for appending for the whole run.
+// The poll log: one file in the data folder, opened for appending for the whole run. Each
+// attempt's lines are gathered and appended as one block, so attempts on several lines at once
+// never interleave inside a block.
 class PollLog {
  public:
   bool Open(const std::filesystem::path& file);
-  bool IsOpen() const { return f_ != nullptr; }
+  bool IsOpen() const;
   void Write(const std::string& text);
   void Close();
   ~PollLog() { Close(); }
   const std::filesystem::path& path() const { return path_; }
 
  private:
+  mutable std::mutex mu_;
   std::FILE* f_ = nullptr;
   std::filesystem::path path_;
 };
+
+// How far a run has got, for a progress line: recorders finished (all attempts made), of those
+// the failed ones, and the lines in an attempt at this moment.
+struct PollProgress {
+  std::size_t total = 0;
+  std::size_t done = 0;
+  std::size_t failed = 0;
+  std::size_t busy = 0;
+};
+// "312 of 2000 done, 8 failed, 64 lines busy".
+std::string ProgressLine(const PollProgress& p);
 
 class PollEngine {
  public:
@@ -156,6 +170,12 @@ class PollEngine {
     comm::PortMap ports;
     int afterCloseMs = 3000;           // pause after closing each attempt's connection
     PollObserver* observer = nullptr;  // measurement (benchmarks); null in production
+    // Recorders on TCP/IP are polled over up to `lines` connections at once; 1 polls every
+    // recorder one after another on one line. With more than one, recorders on a serial line
+    // are polled one at a time per port alongside, and a modem run calls over the modem port
+    // and every port of `extraModemPorts` (0-based), one call per port at a time.
+    int lines = 1;
+    std::vector<int> extraModemPorts;
   };
 
   explicit PollEngine(Environment env);
@@ -190,6 +210,8 @@ class PollEngine {
   std::vector<Outcome> LastOutcomes() const;
   std::filesystem::path LastLogPath() const;
   std::vector<std::filesystem::path> LastNewFiles() const;
+  // Progress of the running (or the last) run; safe from any thread.
+  PollProgress Progress() const;
 
   comm::AbortFlag& abort_flag() { return abort_; }
 
@@ -210,26 +232,37 @@ class PollEngine {
     std::vector<Job> jobs;
   };
 
+  // The lines of one attempt in the poll log, gathered and appended as one block.
+  using LogBlock = std::string;
+
   void Thread(Run run);
-  int PollRecorder(Run& run, Job& job, comm::Connection& c, int selector, PollLog& log);
+  // One connection with the run's settings; every line of a run has its own.
+  std::unique_ptr<comm::Connection> MakeConnection(const Run& run, PollObserver* observer);
+  // Several recorders at once: one worker per TCP/IP line, per serial port, per modem port.
+  void RunLines(Run& run, PollLog& log, std::vector<Outcome>& outcomes);
+  // Every attempt on one recorder (up to Retries), on the connection of the line it runs on.
+  Outcome PollJob(Run& run, Job& job, comm::Connection& c, int selector, PollLog& log);
+  int PollRecorder(Run& run, Job& job, comm::Connection& c, int selector, LogBlock& log);
   int PollSetup(Run& run, Job& job, comm::Connection& c, int selector,
-                const std::filesystem::path& folder, PollLog& log);
+                const std::filesystem::path& folder, LogBlock& log);
   int PollEvents(Run& run, Job& job, comm::Connection& c, int selector,
-                 const std::filesystem::path& folder, PollLog& log);
-  int PollQuery(Run& run, Job& job, comm::Connection& c, int selector, PollLog& log);
+                 const std::filesystem::path& folder, LogBlock& log);
+  int PollQuery(Run& run, Job& job, comm::Connection& c, int selector, LogBlock& log);
   // "ERROR - why" in the poll log and an error event; nothing when `why` is empty.
-  void LogError(PollLog& log, const std::string& recorder, const std::string& why);
+  void LogError(LogBlock& log, const std::string& recorder, const std::string& why);
   void Emit(PollEvent::Kind kind, const std::string& recorder, const std::string& text,
             int code = 0);
   void SetOperation(const std::string& s);
   void SetResult(const std::string& s);
-  void PauseAfterClose();
+  void PauseAfterClose(PollObserver* observer);
 
   Environment env_;
   comm::AbortFlag abort_;
   std::thread thread_;
   std::atomic<bool> running_{false};
   QueryTarget query_;
+  std::mutex emitMu_;  // one event at a time reaches onEvent
+  std::atomic<std::size_t> total_{0}, done_{0}, failed_{0}, busy_{0};
   mutable std::mutex mu_;  // guards outcomes_, logPath_, newFiles_, query_
   std::vector<Outcome> outcomes_;
   std::filesystem::path logPath_;
