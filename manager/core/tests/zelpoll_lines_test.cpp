@@ -371,3 +371,71 @@ TEST_F(ZelpollLinesTest, AbortStopsEveryLineLeavesNoTemporaryFileAndSavesZelDat)
 }
 
 }  // namespace
+
+namespace {
+
+// Recorders behind two emulated modems: --modem-ports adds the second port, one call per port
+// at a time, with the results of one modem; a port named there that does not exist fails only
+// the recorders called over it.
+TEST_F(ZelpollLinesTest, ExtraModemPortsCallAlongsideTheFirst) {
+  SimProcess sim;
+  const fs::path lines = tmp_.path() / "lines";
+  fs::create_directories(lines);
+  std::string config = "scale = 0.01\n";
+  const std::vector<std::string> ids{"M1", "M2", "M3", "M4"};
+  for (std::size_t i = 0; i < ids.size(); ++i) {
+    config += "[recorder " + ids[i] + "]\nmodel = " + std::string(kModel) +
+              "\npassword = " + PasswordOf(ids[i]) + "\nseed = " + std::to_string(i + 1) +
+              "\nphone = 555-010" + std::to_string(i) + "\n";
+  }
+  config += "[modem first]\npty = " + (lines / "COM1").string() + "\n";
+  config += "[modem second]\npty = " + (lines / "COM2").string() + "\n";
+  START_FLEET(sim, tmp_.path() / "modems.conf", config);
+  const fs::path portMap = tmp_.path() / "ports.map";
+  std::ofstream(portMap) << "COM1=" << (lines / "COM1").string()
+                         << "\nCOM2=" << (lines / "COM2").string() << "\n";
+
+  auto station = [&](const std::string& name) {
+    const fs::path data = tmp_.path() / name / "data";
+    fs::create_directories(data);
+    StationSettings s = settings_;
+    s.dataFolder = data.string();
+    s.port = 0;  // COM1
+    s.retries = 1;
+    std::vector<RecorderRecord> recorders;
+    for (std::size_t i = 0; i < ids.size(); ++i) {
+      RecorderRecord r;
+      r.id = ids[i];
+      r.password = PasswordOf(ids[i]);
+      r.type = ParseModel(kModel);
+      r.phone = "555-010" + std::to_string(i);
+      recorders.push_back(r);
+    }
+    const fs::path zelDat = tmp_.path() / name / "zel.dat";
+    std::string error;
+    EXPECT_TRUE(SaveZelDat(zelDat, s, recorders, &error)) << error;
+    return zelDat;
+  };
+  const std::string common = " --port-map " + portMap.string() + " --scale 0.01 ";
+  const fs::path one = station("one"), two = station("two"), bad = station("bad");
+  Ran r1 = RunZelpoll("--config " + one.string() + common + "poll --days 1");
+  Ran r2 = RunZelpoll("--config " + two.string() + common + "poll --days 1 --modem-ports COM2");
+  ASSERT_EQ(r1.status, 0) << r1.output;
+  ASSERT_EQ(r2.status, 0) << r2.output;
+  EXPECT_EQ(Blocks(zeltest::ReadText(LogPathOf(r1.output))),
+            Blocks(zeltest::ReadText(LogPathOf(r2.output))));
+  EXPECT_EQ(FilesOf(one.parent_path() / "data"), FilesOf(two.parent_path() / "data"));
+
+  // COM7 is not there: the recorders it takes fail with its name, the others succeed.
+  Ran r7 = RunZelpoll("--config " + bad.string() + common + "poll --days 1 --modem-ports COM7");
+  EXPECT_EQ(r7.status, 1) << r7.output;
+  EXPECT_NE(r7.output.find("COM7"), std::string::npos) << r7.output;
+  EXPECT_NE(r7.output.find("result: Success"), std::string::npos) << r7.output;
+
+  Ran wrong = RunZelpoll("--config " + bad.string() + common + "poll --modem-ports LPT1");
+  EXPECT_EQ(wrong.status, 2) << wrong.output;
+  EXPECT_NE(wrong.output.find("--modem-ports takes serial port names"), std::string::npos)
+      << wrong.output;
+}
+
+}  // namespace
