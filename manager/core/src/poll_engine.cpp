@@ -79,6 +79,10 @@ class SharedObserver : public PollObserver {
     std::lock_guard l(mu_);
     target_->OnPauseAfterClose(us);
   }
+  void OnTransferBlocks(int blocks) override {
+    std::lock_guard l(mu_);
+    target_->OnTransferBlocks(blocks);
+  }
 
  private:
   std::mutex mu_;
