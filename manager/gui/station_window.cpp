@@ -285,7 +285,7 @@ QPushButton* StationWindow::button(const QString& text) const {
 // ---- zel.dat and the schedule ----
 
 void StationWindow::Load() {
-  const core::ZelDatLoad load = core::LoadZelDat(fs::path(s_.programFolder) / core::kZelDatName);
+  const core::ZelDatLoad load = core::LoadZelDat(core::ZelDatPath(s_.programFolder));
   for (const std::string& line : load.adjusted) std::fprintf(stderr, "zel.dat: %s\n", line.c_str());
   settings_ = load.contents.settings;
   list_.Replace(load.contents.recorders);
@@ -319,8 +319,9 @@ void StationWindow::EditDayTime(int d) {
 
 bool StationWindow::Save() {
   std::string error;
-  if (core::SaveZelDat(fs::path(s_.programFolder) / core::kZelDatName, settings_, list_, &error))
-    return true;
+  const fs::path file = core::ZelDatPath(s_.programFolder);
+  core::EnsureZelDatFolder(file);  // the per-user folder is made on first save
+  if (core::SaveZelDat(file, settings_, list_, &error)) return true;
   s_.prompter->Show(core::kMessageTitle, SaveFailedMessage(error), platform::PromptButtons::Ok);
   return false;
 }
@@ -355,7 +356,9 @@ bool StationWindow::ConfirmExit() {
       platform::PromptAnswer::Yes)
     return false;
   std::string error;
-  if (!core::SaveZelDat(fs::path(s_.programFolder) / core::kZelDatName, settings_, list_, &error)) {
+  const fs::path file = core::ZelDatPath(s_.programFolder);
+  core::EnsureZelDatFolder(file);
+  if (!core::SaveZelDat(file, settings_, list_, &error)) {
     // Nothing typed is lost without the user knowing it.
     if (s_.prompter->Show(core::kMessageTitle, ExitSaveFailedQuestion(error),
                           platform::PromptButtons::YesNo) != platform::PromptAnswer::Yes)

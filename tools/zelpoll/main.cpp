@@ -91,11 +91,12 @@ void PrintEvent(const PollEvent& e) {
 int Run(int argc, char** argv) {
   CLI::App app{"zelpoll: headless station manager (polls recorders listed in zel.dat)"};
   app.require_subcommand(1);
-  std::string config = ProgramFolder() + kZelDatName;
+  // The program folder's zel.dat, or the per-user one when that folder is not writable.
+  std::string config = ZelDatPath(ProgramFolder()).string();
   std::string portMapFile;
   double scale = 1.0;
   bool noSave = false;
-  app.add_option("--config", config, "zel.dat to use (default: the program folder's)");
+  app.add_option("--config", config, "zel.dat to use (default: the program folder's when writable, else $XDG_CONFIG_HOME/zel/zel.dat)");
   app.add_option("--port-map", portMapFile, "file of COMn=/dev/path lines mapping serial ports");
   app.add_option("--scale", scale, "multiply every protocol wait by this factor (tests, demo)")
       ->check(CLI::Range(0.0001, 100.0));

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <system_error>
 
 #include "zel/platform/program_folder.h"
@@ -12,6 +13,31 @@ namespace zel::core {
 namespace fs = std::filesystem;
 
 std::string ProgramFolder() { return platform::ProgramFolder(); }
+
+fs::path ZelDatPathFor(const std::string& program_folder, bool folder_writable,
+                       const char* xdg_config_home, const char* home) {
+  const fs::path portable = fs::path(program_folder) / "zel.dat";
+  if (folder_writable) return portable;
+  // A relative XDG_CONFIG_HOME is invalid and ignored, as the base directory rules say.
+  if (xdg_config_home && *xdg_config_home && fs::path(xdg_config_home).is_absolute())
+    return fs::path(xdg_config_home) / "zel" / "zel.dat";
+  if (home && *home) return fs::path(home) / ".config" / "zel" / "zel.dat";
+  return portable;
+}
+
+fs::path ZelDatPath(const std::string& program_folder) {
+  const bool writable = !program_folder.empty() && ::access(program_folder.c_str(), W_OK) == 0;
+  return ZelDatPathFor(program_folder, writable, std::getenv("XDG_CONFIG_HOME"),
+                       std::getenv("HOME"));
+}
+
+bool EnsureZelDatFolder(const fs::path& zel_dat) {
+  const fs::path folder = zel_dat.parent_path();
+  if (folder.empty()) return true;
+  std::error_code ec;
+  fs::create_directories(folder, ec);
+  return fs::is_directory(folder, ec);
+}
 
 bool IsSafeRecorderId(std::string_view id) {
   if (id.empty() || id == "." || id == "..") return false;

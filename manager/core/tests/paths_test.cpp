@@ -154,6 +154,32 @@ TEST(Folders, ProgramFolderAndCurrentFolder) {
   fs::current_path(before);
 }
 
+// zel.dat: the program folder of a portable (writable) installation; otherwise the per-user
+// configuration folder, with the base directory rules' fallbacks.
+TEST(ZelDatPath, PortableFolderFirstThenTheUsersConfiguration) {
+  EXPECT_EQ(ZelDatPathFor("/opt/zel/", true, "/home/a/.cfg", "/home/a"), "/opt/zel/zel.dat");
+  EXPECT_EQ(ZelDatPathFor("/usr/lib/zel/", false, "/home/a/.cfg", "/home/a"),
+            "/home/a/.cfg/zel/zel.dat");
+  EXPECT_EQ(ZelDatPathFor("/usr/lib/zel/", false, nullptr, "/home/a"),
+            "/home/a/.config/zel/zel.dat");
+  EXPECT_EQ(ZelDatPathFor("/usr/lib/zel/", false, "", "/home/a"), "/home/a/.config/zel/zel.dat");
+  // A relative XDG_CONFIG_HOME is not a base directory.
+  EXPECT_EQ(ZelDatPathFor("/usr/lib/zel/", false, "cfg", "/home/a"), "/home/a/.config/zel/zel.dat");
+  // Nowhere else to go: the program folder, where saving then fails with its reason.
+  EXPECT_EQ(ZelDatPathFor("/usr/lib/zel/", false, nullptr, nullptr), "/usr/lib/zel/zel.dat");
+}
+
+TEST(ZelDatPath, WritableFolderOfThisProcessAndTheFolderMadeOnSave) {
+  TempDir t;
+  EXPECT_EQ(ZelDatPath(t.path().string() + "/"), t.path() / "zel.dat");
+  const fs::path deep = t.path() / "cfg" / "zel" / "zel.dat";
+  EXPECT_TRUE(EnsureZelDatFolder(deep));
+  EXPECT_TRUE(fs::is_directory(deep.parent_path()));
+  EXPECT_TRUE(EnsureZelDatFolder(deep));  // already there
+  std::ofstream(t.path() / "file") << "x";
+  EXPECT_FALSE(EnsureZelDatFolder(t.path() / "file" / "zel.dat"));  // a file in the way
+}
+
 }  // namespace
 }  // namespace zel::core
 

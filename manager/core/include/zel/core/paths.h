@@ -16,6 +16,17 @@ inline constexpr char kPathSeparator =
 // Folder of the running program file, with a trailing separator.
 std::string ProgramFolder();
 
+// Where zel.dat lives: in the program folder when that folder is writable (a copied, portable
+// installation), otherwise "zel/zel.dat" under $XDG_CONFIG_HOME (an absolute path), else under
+// $HOME/.config; the program folder again when neither is known. `xdg_config_home` and `home`
+// may be null.
+std::filesystem::path ZelDatPathFor(const std::string& program_folder, bool folder_writable,
+                                    const char* xdg_config_home, const char* home);
+// The same for this process: the folder's writability and the environment as they are now.
+std::filesystem::path ZelDatPath(const std::string& program_folder);
+// Makes the folder of a zel.dat path (the per-user folder on first save); false when it cannot.
+bool EnsureZelDatFolder(const std::filesystem::path& zel_dat);
+
 // True when `id` can name a folder under the data folder: not empty, not "." or "..", no
 // \ / : * ? " < > | and no control character.
 bool IsSafeRecorderId(std::string_view id);
