@@ -96,7 +96,9 @@ int Run(int argc, char** argv) {
   std::string portMapFile;
   double scale = 1.0;
   bool noSave = false;
-  app.add_option("--config", config, "zel.dat to use (default: the program folder's when writable, else $XDG_CONFIG_HOME/zel/zel.dat)");
+  app.add_option("--config", config,
+                 "zel.dat to use (default: the program folder's when writable, else "
+                 "$XDG_CONFIG_HOME/zel/zel.dat)");
   app.add_option("--port-map", portMapFile, "file of COMn=/dev/path lines mapping serial ports");
   app.add_option("--scale", scale, "multiply every protocol wait by this factor (tests, demo)")
       ->check(CLI::Range(0.0001, 100.0));
