@@ -47,7 +47,7 @@ install(FILES ${ZEL_COMPANION_FILES} ${ZEL_HELP_PICTURES} DESTINATION ${ZEL_PROG
 set(_links ${CMAKE_BINARY_DIR}/install-links)
 file(REMOVE_RECURSE ${_links})
 file(MAKE_DIRECTORY ${_links})
-foreach(p ZelOXM ZelQplot ZelRtp zelpoll zelsim zelreport zelsetup zelevents Vantel)
+foreach(p ZelOXM ZelQplot zelpoll zelsim zelreport zelsetup zelevents Vantel)
   if(TARGET ${p})
     file(CREATE_LINK ../${ZEL_PROGRAM_DIR}/${p} ${_links}/${p} SYMBOLIC)
     install(FILES ${_links}/${p} DESTINATION bin)

@@ -175,10 +175,10 @@ int Run(const VantelOptions& o) {
     std::printf("Connecting to %s ...\n", what.c_str());
     std::fflush(stdout);
     std::unique_ptr<comm::TcpTransport> tcp;
-    const int r = comm::TcpTransport::Connect(o.ip, o.tcpPort, &tcp);
-    if (r != 0)
-      return Finish(1, "Vantel: cannot connect to " + what + ": " +
-                           std::strerror(r - comm::kSocketErrorBase) + ".");
+    const comm::ConnectResult r = comm::TcpTransport::Connect(o.ip, o.tcpPort, &tcp);
+    if (r != comm::ConnectResult::kConnected)
+      return Finish(1,
+                    "Vantel: cannot connect to " + what + ": " + comm::ConnectResultText(r) + ".");
     line = std::move(tcp);
   } else {
     comm::PortMap map;
