@@ -26,7 +26,11 @@ fs::path ZelDatPathFor(const std::string& program_folder, bool folder_writable,
 }
 
 fs::path ZelDatPath(const std::string& program_folder) {
-  const bool writable = !program_folder.empty() && ::access(program_folder.c_str(), W_OK) == 0;
+  // Only a program folder that is there and read-only sends zel.dat elsewhere; a missing one
+  // keeps its path, so that saving fails with its reason instead of writing somewhere unseen.
+  std::error_code ec;
+  const bool writable = program_folder.empty() || ::access(program_folder.c_str(), W_OK) == 0 ||
+                        !fs::is_directory(program_folder, ec);
   return ZelDatPathFor(program_folder, writable, std::getenv("XDG_CONFIG_HOME"),
                        std::getenv("HOME"));
 }

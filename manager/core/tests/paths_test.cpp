@@ -178,6 +178,10 @@ TEST(ZelDatPath, WritableFolderOfThisProcessAndTheFolderMadeOnSave) {
   EXPECT_TRUE(EnsureZelDatFolder(deep));  // already there
   std::ofstream(t.path() / "file") << "x";
   EXPECT_FALSE(EnsureZelDatFolder(t.path() / "file" / "zel.dat"));  // a file in the way
+  // A program folder that is no folder keeps its own path: saving fails and says why, instead
+  // of landing in the user's configuration unseen.
+  EXPECT_EQ(ZelDatPath((t.path() / "file").string() + "/"), t.path() / "file" / "zel.dat");
+  EXPECT_EQ(ZelDatPath((t.path() / "missing").string() + "/"), t.path() / "missing" / "zel.dat");
 }
 
 }  // namespace

@@ -22,7 +22,9 @@ std::string ProgramFolder();
 // may be null.
 std::filesystem::path ZelDatPathFor(const std::string& program_folder, bool folder_writable,
                                     const char* xdg_config_home, const char* home);
-// The same for this process: the folder's writability and the environment as they are now.
+// The same for this process: the folder's writability and the environment as they are now. A
+// program folder that is not an existing folder counts as writable (saving then reports why it
+// failed).
 std::filesystem::path ZelDatPath(const std::string& program_folder);
 // Makes the folder of a zel.dat path (the per-user folder on first save); false when it cannot.
 bool EnsureZelDatFolder(const std::filesystem::path& zel_dat);
