@@ -25,10 +25,11 @@
 #include <string>
 #include <vector>
 
-#include "../manager/core/tests/sim_process.h"
 #include "zel/catalogue.h"
 #include "zel/core/paths.h"
 #include "zel/core/poll_engine.h"
+#include "zel/testing/sim_process.h"
+#include "zel/testing/temp_folder.h"
 
 namespace fs = std::filesystem;
 using namespace zel;

@@ -19,12 +19,12 @@
 #include <string>
 #include <vector>
 
-#include "../manager/comm/tests/sim_child.h"
 #include "zel/comm/connection.h"
 #include "zel/comm/protocol.h"
 #include "zel/comm/tcp_transport.h"
 #include "zel/comm/xmodem.h"
 #include "zel/setup_database.h"
+#include "zel/testing/sim_process.h"
 
 namespace {
 
@@ -146,11 +146,10 @@ int main(int argc, char** argv) {
   if (only != "upload") {
     // Find the interval: the recorder's events are fixed by its seed, so an unpaced twin tells
     // how many hours give the payload.
-    zel::comm::testing::SimChild fast;
-    std::string err;
-    if (!fast.Start(common, 20000, &err)) return Fail(err);
+    zeltest::SimProcess fast;
+    if (!fast.Start(common, 20000)) return Fail(fast.error());
     Connection c(BenchTimings());
-    if (!Open(c, fast.PortOf())) return Fail("no login on the unpaced recorder");
+    if (!Open(c, fast.Port())) return Fail("no login on the unpaced recorder");
     // Bisect the hours before last midnight for the shortest interval that gives at least
     // `bytes` (one query holds at most the recorder's cap of events; then the cap it is).
     int lo = 0, hi = 24;
@@ -182,12 +181,12 @@ int main(int argc, char** argv) {
           "of events per query); downloading that instead of %zu\n",
           probe.size(), bytes);
 
-    zel::comm::testing::SimChild line;
+    zeltest::SimProcess line;
     std::vector<std::string> args = common;
     args.insert(args.end(), {"--bytes-per-second", std::to_string(bps)});
-    if (!line.Start(args, 20000, &err)) return Fail(err);
+    if (!line.Start(args, 20000)) return Fail(line.error());
     Connection d(BenchTimings());
-    if (!Open(d, line.PortOf())) return Fail("no login on the paced recorder");
+    if (!Open(d, line.Port())) return Fail("no login on the paced recorder");
     double seconds = 0;
     const std::vector<uint8_t> got = Query(d, hours, &seconds);
     d.CloseConnection(kTcpSelector);
@@ -207,13 +206,12 @@ int main(int argc, char** argv) {
     while (image.size() < bytes) image.push_back(static_cast<uint8_t>(rng()));
     image.resize(bytes / 128 * 128);
 
-    zel::comm::testing::SimChild line;
+    zeltest::SimProcess line;
     std::vector<std::string> args = common;
     args.insert(args.end(), {"--bytes-per-second", std::to_string(bps)});
-    std::string err;
-    if (!line.Start(args, 20000, &err)) return Fail(err);
+    if (!line.Start(args, 20000)) return Fail(line.error());
     Connection c(BenchTimings());
-    if (!Open(c, line.PortOf())) return Fail("no login on the paced recorder");
+    if (!Open(c, line.Port())) return Fail("no login on the paced recorder");
     Send(c, kSetupUploadCommand);
     c.WaitQuiet(kTcpSelector, c.timings().setup_quiet_ms);
     Send(c, kSetupUploadConfirm);

@@ -13,7 +13,8 @@ function(zel_library name dir)
   endif()
 endfunction()
 
-# zel_tests(NAME DIR DEPS...): one GoogleTest binary from DIR/tests/*.cpp, registered with CTest.
+# zel_tests(NAME DIR DEPS...): one GoogleTest binary from DIR/tests/*.cpp, registered with CTest
+# (zel_test_binary, which also links the shared test support zeltesting).
 function(zel_tests name dir)
   if(NOT ZEL_TESTS)
     return()
@@ -22,13 +23,7 @@ function(zel_tests name dir)
   if(NOT _src)
     return()
   endif()
-  add_executable(${name} ${_src})
-  target_link_libraries(${name} PRIVATE ${ARGN} GTest::gtest GTest::gtest_main GTest::gmock)
-  target_compile_definitions(${name} PRIVATE
-    ZEL_BIN_DIR="${CMAKE_RUNTIME_OUTPUT_DIRECTORY}"
-    ZEL_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
-  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
-  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300)
+  zel_test_binary(${name} "${_src}" ${ARGN} GTest::gtest_main)
 endfunction()
 
 # zel_strict_warnings(TARGET): -Wshadow -Wconversion on a target whose folder is clean enough to

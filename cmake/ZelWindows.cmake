@@ -50,10 +50,11 @@ function(zel_window_parts prefix dir)
   endif()
 endfunction()
 
-# zel_test_binary(NAME "SOURCES" LIBS...): one GoogleTest binary registered with CTest.
+# zel_test_binary(NAME "SOURCES" LIBS...): one GoogleTest binary registered with CTest, with the
+# shared test support (zeltesting) linked in.
 function(zel_test_binary name sources)
   add_executable(${name} ${sources})
-  target_link_libraries(${name} PRIVATE ${ARGN} GTest::gtest GTest::gmock)
+  target_link_libraries(${name} PRIVATE ${ARGN} zeltesting GTest::gtest GTest::gmock)
   target_compile_definitions(${name} PRIVATE
     ZEL_BIN_DIR="${CMAKE_RUNTIME_OUTPUT_DIRECTORY}"
     ZEL_SOURCE_DIR="${CMAKE_SOURCE_DIR}"

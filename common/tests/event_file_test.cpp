@@ -13,6 +13,9 @@
 #include <string>
 #include <vector>
 
+#include "zel/testing/files.h"
+#include "zel/testing/temp_folder.h"
+
 namespace zel {
 namespace {
 
@@ -308,30 +311,11 @@ Built Build(const Case& c, bool withEnd) {
   return b;
 }
 
-class TempDir {
- public:
-  TempDir() {
-    path_ = fs::temp_directory_path() /
-            ("zel_event_test_" + std::to_string(::getpid()) + "_" + std::to_string(counter_++));
-    fs::create_directories(path_);
-  }
-  ~TempDir() {
-    std::error_code ec;
-    fs::remove_all(path_, ec);
-  }
-  std::string Write(const std::string& name, const Bytes& bytes) const {
-    const fs::path p = path_ / name;
-    std::ofstream out(p, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
-    return p.string();
-  }
-  fs::path Path() const { return path_; }
-
- private:
-  static inline int counter_ = 0;
-  fs::path path_;
-};
+// Writes `bytes` as `name` in `dir`; the file's path.
+std::string WriteIn(const zeltest::TempFolder& dir, const std::string& name, const Bytes& bytes) {
+  EXPECT_TRUE(zeltest::WriteBytes(dir / name, bytes)) << name;
+  return (dir / name).string();
+}
 
 int64_t Day(int d, int tick) { return static_cast<int64_t>(d) * 86400 * tick; }
 
@@ -355,11 +339,11 @@ void ExpectRecord(const Case& c, const Rec& in, const EventRecord& out, int dayN
 }
 
 TEST(EventFileTypes, EveryHandBuiltTypeDecodes) {
-  TempDir dir;
+  zeltest::TempFolder dir("events");
   for (const Case& c : Cases()) {
     SCOPED_TRACE(c.name);
     const Built b = Build(c, true);
-    const std::string path = dir.Write(std::string(c.name) + ".bin", b.bytes);
+    const std::string path = WriteIn(dir, std::string(c.name) + ".bin", b.bytes);
     EventRecordFile f;
     ASSERT_EQ(f.Open(path), EventRecordFile::OpenResult::kOk);
     EXPECT_EQ(f.Type(), c.type);
@@ -453,14 +437,14 @@ TEST(EventFileTypes, StateTests) {
 }
 
 TEST(EventFileHeader, ComparisonIsExact) {
-  TempDir dir;
+  zeltest::TempFolder dir("events");
   const Case& c517 = Cases()[3];
   Built b = Build(c517, false);
   // Trailing blank before the line feed: unknown, nothing read.
   Bytes blank = b.bytes;
   blank.insert(blank.begin() + 18, ' ');
   EventRecordFile f;
-  EXPECT_EQ(f.Open(dir.Write("blank.bin", blank)), EventRecordFile::OpenResult::kUnknownType);
+  EXPECT_EQ(f.Open(WriteIn(dir, "blank.bin", blank)), EventRecordFile::OpenResult::kUnknownType);
   EXPECT_EQ(f.Type(), EventFileType::kUnknown);
   EXPECT_FALSE(f.IsOpen());
   EXPECT_TRUE(f.InitialStates().empty());
@@ -472,29 +456,30 @@ TEST(EventFileHeader, ComparisonIsExact) {
        {"KRV19XT 1.00 binary\n", "krv19xl 1.00 binary\n", "KRV19xl 1.00 binary\n"}) {
     Bytes x(line, line + std::strlen(line));
     x.resize(200, 0x11);
-    EXPECT_EQ(f.Open(dir.Write("case.bin", x)), EventRecordFile::OpenResult::kUnknownType) << line;
+    EXPECT_EQ(f.Open(WriteIn(dir, "case.bin", x)), EventRecordFile::OpenResult::kUnknownType)
+        << line;
   }
   Bytes lower = Build(Cases()[0], false).bytes;
-  ASSERT_EQ(f.Open(dir.Write("xt.bin", lower)), EventRecordFile::OpenResult::kOk);
+  ASSERT_EQ(f.Open(WriteIn(dir, "xt.bin", lower)), EventRecordFile::OpenResult::kOk);
   EXPECT_EQ(f.Type(), EventFileType::k19XT);
 
   // The line feed belongs to the line: a file that is only the text without it is unknown.
   Bytes nolf(c517.line.begin(), c517.line.end() - 1);
-  EXPECT_EQ(f.Open(dir.Write("nolf.bin", nolf)), EventRecordFile::OpenResult::kUnknownType);
-  EXPECT_EQ(f.Open(dir.Write("empty.bin", {})), EventRecordFile::OpenResult::kUnknownType);
-  EXPECT_EQ(f.Open((dir.Path() / "missing.bin").string()),
+  EXPECT_EQ(f.Open(WriteIn(dir, "nolf.bin", nolf)), EventRecordFile::OpenResult::kUnknownType);
+  EXPECT_EQ(f.Open(WriteIn(dir, "empty.bin", {})), EventRecordFile::OpenResult::kUnknownType);
+  EXPECT_EQ(f.Open((dir.path() / "missing.bin").string()),
             EventRecordFile::OpenResult::kCannotOpen);
-  EXPECT_EQ(f.Open(dir.Path().string()), EventRecordFile::OpenResult::kCannotOpen);  // a folder
+  EXPECT_EQ(f.Open(dir.path().string()), EventRecordFile::OpenResult::kCannotOpen);  // a folder
 }
 
 TEST(EventFileHeader, CarriageReturnAheadOfLineFeedIsDropped) {
-  TempDir dir;
+  zeltest::TempFolder dir("events");
   Bytes x;
   const std::string line = "KRV517 3.00 binary\r\n";
   x.assign(line.begin(), line.end());
   x.resize(100, 0);
   EventRecordFile f;
-  ASSERT_EQ(f.Open(dir.Write("crlf.bin", x)), EventRecordFile::OpenResult::kOk);
+  ASSERT_EQ(f.Open(WriteIn(dir, "crlf.bin", x)), EventRecordFile::OpenResult::kOk);
   EXPECT_EQ(f.Type(), EventFileType::k517);
   EXPECT_EQ(f.HeaderLine(), "KRV517 3.00 binary\n");
   EXPECT_EQ(EventFileTypeOfHeaderLine("SLG 1.01 binary\r\n"), EventFileType::kSlg808);
@@ -504,20 +489,20 @@ TEST(EventFileHeader, CarriageReturnAheadOfLineFeedIsDropped) {
 }
 
 TEST(EventFileHeader, LongLineWithoutLineFeedIsUnknown) {
-  TempDir dir;
+  zeltest::TempFolder dir("events");
   Bytes x(1000, 'K');
   EventRecordFile f;
-  EXPECT_EQ(f.Open(dir.Write("long.bin", x)), EventRecordFile::OpenResult::kUnknownType);
+  EXPECT_EQ(f.Open(WriteIn(dir, "long.bin", x)), EventRecordFile::OpenResult::kUnknownType);
   EXPECT_LE(f.HeaderLine().size(), 254u);
 }
 
 TEST(EventFileOpen, ForcedTypeSkipsTheLine) {
-  TempDir dir;
+  zeltest::TempFolder dir("events");
   const Case& c = Cases()[5];  // 517XL
   Built b = Build(c, true);
   // The report generator does not look at the line: damage it and the data still reads.
   b.bytes[0] = 'X';
-  const std::string path = dir.Write("forced.bin", b.bytes);
+  const std::string path = WriteIn(dir, "forced.bin", b.bytes);
   EventRecordFile f;
   EXPECT_EQ(f.Open(path), EventRecordFile::OpenResult::kUnknownType);
   ASSERT_EQ(f.OpenForModel(path, 5), EventRecordFile::OpenResult::kOk);
@@ -527,17 +512,17 @@ TEST(EventFileOpen, ForcedTypeSkipsTheLine) {
   ASSERT_TRUE(f.Next(r));
   ExpectRecord(c, b.recs[0], r, 59);
   EXPECT_EQ(f.OpenForModel(path, 17), EventRecordFile::OpenResult::kUnknownType);
-  EXPECT_EQ(f.OpenAs((dir.Path() / "none.bin").string(), EventFileType::k517),
+  EXPECT_EQ(f.OpenAs((dir.path() / "none.bin").string(), EventFileType::k517),
             EventRecordFile::OpenResult::kCannotOpen);
 }
 
 TEST(EventFileOpen, MemoryAndFileAgree) {
-  TempDir dir;
+  zeltest::TempFolder dir("events");
   for (const Case& c : Cases()) {
     const Built b = Build(c, false);
     EventRecordFile a;
     EventRecordFile m;
-    ASSERT_EQ(a.Open(dir.Write("m.bin", b.bytes)), EventRecordFile::OpenResult::kOk);
+    ASSERT_EQ(a.Open(WriteIn(dir, "m.bin", b.bytes)), EventRecordFile::OpenResult::kOk);
     ASSERT_EQ(m.OpenMemory(b.bytes.data(), b.bytes.size()), EventRecordFile::OpenResult::kOk);
     EXPECT_EQ(a.Type(), m.Type());
     EXPECT_EQ(a.InitialStates(), m.InitialStates());
@@ -555,7 +540,7 @@ TEST(EventFileOpen, MemoryAndFileAgree) {
 }
 
 TEST(EventFileEnd, ShortReadsEndTheData) {
-  TempDir dir;
+  zeltest::TempFolder dir("events");
   for (const Case& c : Cases()) {
     SCOPED_TRACE(c.name);
     const Built full = Build(c, false);
@@ -563,7 +548,7 @@ TEST(EventFileEnd, ShortReadsEndTheData) {
     for (int cut = 1; cut < c.r; cut += 3) {
       Bytes b(full.bytes.begin(), full.bytes.end() - cut);
       EventRecordFile f;
-      ASSERT_EQ(f.Open(dir.Write("short.bin", b)), EventRecordFile::OpenResult::kOk);
+      ASSERT_EQ(f.Open(WriteIn(dir, "short.bin", b)), EventRecordFile::OpenResult::kOk);
       EventRecord r;
       EXPECT_TRUE(f.Next(r));
       EXPECT_FALSE(f.Next(r));
@@ -571,13 +556,13 @@ TEST(EventFileEnd, ShortReadsEndTheData) {
     // Cut inside the fixed header: the header is incomplete, no records.
     Bytes head(full.bytes.begin(), full.bytes.begin() + c.h - 1);
     EventRecordFile f;
-    ASSERT_EQ(f.Open(dir.Write("head.bin", head)), EventRecordFile::OpenResult::kOk);
+    ASSERT_EQ(f.Open(WriteIn(dir, "head.bin", head)), EventRecordFile::OpenResult::kOk);
     EXPECT_FALSE(f.FixedHeaderComplete());
     EventRecord r;
     EXPECT_FALSE(f.Next(r));
     // Only the line: fields read as zero.
     Bytes line(c.line.begin(), c.line.end());
-    ASSERT_EQ(f.Open(dir.Write("line.bin", line)), EventRecordFile::OpenResult::kOk);
+    ASSERT_EQ(f.Open(WriteIn(dir, "line.bin", line)), EventRecordFile::OpenResult::kOk);
     EXPECT_EQ(f.Interval().startDate, 0);
     EXPECT_EQ(f.InitialStates().size(), static_cast<size_t>(c.n));
     EXPECT_FALSE(f.Next(r));
@@ -585,7 +570,7 @@ TEST(EventFileEnd, ShortReadsEndTheData) {
 }
 
 TEST(EventFileEnd, ManyRecordsAcrossBufferRefills) {
-  TempDir dir;
+  zeltest::TempFolder dir("events");
   const Case& c = Cases()[5];  // 517XL, 20-byte records
   Built b = Build(c, false);
   b.bytes.resize(static_cast<size_t>(c.h));
@@ -597,7 +582,7 @@ TEST(EventFileEnd, ManyRecordsAcrossBufferRefills) {
   }
   b.bytes.push_back(0x10);  // a stray byte at the end
   EventRecordFile f;
-  ASSERT_EQ(f.Open(dir.Write("big.bin", b.bytes)), EventRecordFile::OpenResult::kOk);
+  ASSERT_EQ(f.Open(WriteIn(dir, "big.bin", b.bytes)), EventRecordFile::OpenResult::kOk);
   for (int pass = 0; pass < 2; ++pass) {
     EventRecord r;
     int i = 0;

@@ -10,29 +10,15 @@
 #include <sstream>
 #include <thread>
 
+#include "zel/testing/files.h"
+#include "zel/testing/temp_folder.h"
+#include "zel/testing/wait.h"
+
 namespace zel::platform {
 namespace {
 
 namespace fs = std::filesystem;
 using V = std::vector<std::string>;
-
-class TempDir {
- public:
-  TempDir() {
-    std::string tmpl = (fs::temp_directory_path() / "zellaunch-XXXXXX").string();
-    std::vector<char> buf(tmpl.begin(), tmpl.end());
-    buf.push_back('\0');
-    path_ = ::mkdtemp(buf.data());
-  }
-  ~TempDir() {
-    std::error_code ec;
-    fs::remove_all(path_, ec);
-  }
-  const fs::path& path() const { return path_; }
-
- private:
-  fs::path path_;
-};
 
 void Touch(const fs::path& p) { std::ofstream(p) << "x"; }
 
@@ -67,7 +53,7 @@ TEST(CommandLineSplit, ProgramNameAndOptions) {
 }
 
 TEST(ProgramLookup, ExactThenAnyCaseThenWithoutExe) {
-  TempDir dir;
+  zeltest::TempFolder dir("launch");
   Touch(dir.path() / "Vantel.exe");
   Touch(dir.path() / "zelqplot.exe");
   Touch(dir.path() / "ZelRtp");
@@ -102,21 +88,14 @@ void WriteProbe(const fs::path& file) {
   ::chmod(file.c_str(), 0755);
 }
 
+// What the probe wrote, once it is there (it moves the whole file into place in one go).
 std::optional<std::string> WaitForFile(const fs::path& p) {
-  for (int i = 0; i < 500; ++i) {  // at most 5 s
-    if (fs::exists(p)) {
-      std::ifstream in(p);
-      std::stringstream ss;
-      ss << in.rdbuf();
-      return ss.str();
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  return std::nullopt;
+  if (!zeltest::WaitForFile(p)) return std::nullopt;
+  return zeltest::ReadText(p);
 }
 
 TEST(ProcessLauncherTest, StartsTheProgramWithSplitArguments) {
-  TempDir dir;
+  zeltest::TempFolder dir("launch");
   WriteProbe(dir.path() / "Probe");
   fs::create_directory(dir.path() / "work dir");
   ProcessLauncher launcher(dir.path());
@@ -130,7 +109,7 @@ TEST(ProcessLauncherTest, StartsTheProgramWithSplitArguments) {
 }
 
 TEST(ProcessLauncherTest, ForeignFolderFallsBackToTheProgramFolder) {
-  TempDir dir;
+  zeltest::TempFolder dir("launch");
   WriteProbe(dir.path() / "Probe");
   ProcessLauncher launcher(dir.path());
   ASSERT_TRUE(launcher.Start("\"C:\\Station\\Probe.exe\" one", ""));
@@ -143,7 +122,7 @@ TEST(ProcessLauncherTest, ForeignFolderFallsBackToTheProgramFolder) {
 }
 
 TEST(ProcessLauncherTest, FailuresAreReturned) {
-  TempDir dir;
+  zeltest::TempFolder dir("launch");
   WriteProbe(dir.path() / "Probe");
   ProcessLauncher launcher(dir.path());
   EXPECT_FALSE(launcher.Start("\"" + (dir.path() / "Missing.exe").string() + "\"", ""));
@@ -156,7 +135,7 @@ TEST(ProcessLauncherTest, FailuresAreReturned) {
 }
 
 TEST(ProcessLauncherTest, OpensWithTheDesktop) {
-  TempDir dir;
+  zeltest::TempFolder dir("launch");
   WriteProbe(dir.path() / "opener");
   Touch(dir.path() / "report.txt");
   ProcessLauncher launcher;

@@ -16,7 +16,7 @@
 namespace zel::s2t {
 namespace {
 
-using testing::Count;
+using testing::CountOf;
 using testing::Lines;
 using testing::SectionLines;
 
@@ -102,12 +102,12 @@ class EveryConverter : public ::testing::TestWithParam<ConverterModel> {
               static_cast<size_t>(db.TimerCount()));
     const auto speed = Section(text, "Measure Speed Parameters:");
     EXPECT_EQ(speed.size(), db.SpeedMonitorCount() > 0 ? db.SpeedMonitorCount() + 1u : 0u);
-    EXPECT_EQ(Count(text, "********"), (db.Has(SetupField::kAdministrativePassword) ? 1 : 0) +
-                                           (db.Has(SetupField::kRestrictedPassword) ? 1 : 0) +
-                                           (db.Has(SetupField::kPasscode) ? 1 : 0));
+    EXPECT_EQ(CountOf(text, "********"), (db.Has(SetupField::kAdministrativePassword) ? 1 : 0) +
+                                             (db.Has(SetupField::kRestrictedPassword) ? 1 : 0) +
+                                             (db.Has(SetupField::kPasscode) ? 1 : 0));
   }
 
-  testing::TempDir dir_;
+  testing::TempFolder dir_;
 };
 
 TEST_P(EveryConverter, FactoryDefaultFileListsEveryInputOnceWithoutPasswords) {
@@ -115,9 +115,9 @@ TEST_P(EveryConverter, FactoryDefaultFileListsEveryInputOnceWithoutPasswords) {
   db.RestoreFactoryDefaults();
   const std::string text = Convert(db);
   CheckStructure(db, text);
-  EXPECT_EQ(Count(text, "QUILLMAN"), 0);
-  EXPECT_EQ(Count(text, "FERNGATE"), 0);
-  EXPECT_EQ(Count(text, "40719268"), 0);
+  EXPECT_EQ(CountOf(text, "QUILLMAN"), 0);
+  EXPECT_EQ(CountOf(text, "FERNGATE"), 0);
+  EXPECT_EQ(CountOf(text, "40719268"), 0);
   EXPECT_NE(text.find("***** NOT SET *****\n"), std::string::npos);
 }
 
@@ -137,9 +137,9 @@ TEST_P(EveryConverter, RandomFilesOfAnyLengthList) {
     db.SetPasscode("P4ssC0de");
     const std::string text = Convert(db);
     CheckStructure(db, text);
-    EXPECT_EQ(Count(text, "Adm1nPw!"), 0);
-    EXPECT_EQ(Count(text, "Rstr1cT?"), 0);
-    EXPECT_EQ(Count(text, "P4ssC0de"), 0);
+    EXPECT_EQ(CountOf(text, "Adm1nPw!"), 0);
+    EXPECT_EQ(CountOf(text, "Rstr1cT?"), 0);
+    EXPECT_EQ(CountOf(text, "P4ssC0de"), 0);
   }
 }
 

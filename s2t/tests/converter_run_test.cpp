@@ -15,7 +15,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using testing::ReadText;
-using testing::TempDir;
+using testing::TempFolder;
 
 struct Result {
   int status = -1;
@@ -23,7 +23,7 @@ struct Result {
 };
 
 // Runs the built KRV-517XL program with the given arguments (already quoted).
-Result RunProgram(const TempDir& dir, const std::string& args) {
+Result RunProgram(const TempFolder& dir, const std::string& args) {
   const std::string errFile = dir.File("stderr.txt");
   const std::string command =
       "'" + std::string(ZEL_BIN_DIR) + "/krv517xls2t' " + args + " 2>'" + errFile + "'";
@@ -37,7 +37,7 @@ Result RunProgram(const TempDir& dir, const std::string& args) {
 
 std::string Quote(const std::string& s) { return "'" + s + "'"; }
 
-std::vector<std::string> FolderEntries(const TempDir& dir) {
+std::vector<std::string> FolderEntries(const TempFolder& dir) {
   std::vector<std::string> names;
   for (const auto& e : fs::directory_iterator(dir.path())) names.push_back(e.path().filename());
   std::sort(names.begin(), names.end());
@@ -45,7 +45,7 @@ std::vector<std::string> FolderEntries(const TempDir& dir) {
 }
 
 TEST(ConverterProgram, FewerThanTwoArgumentsExitOneSilently) {
-  TempDir dir;
+  TempFolder dir;
   const std::string in = dir.File("setupdata.bin");
   testing::WriteBytes(in, std::vector<uint8_t>(100, 0));
   Result none = RunProgram(dir, "");
@@ -63,7 +63,7 @@ TEST(ConverterProgram, FewerThanTwoArgumentsExitOneSilently) {
 }
 
 TEST(ConverterProgram, ExtraArgumentsAreIgnored) {
-  TempDir dir;
+  TempFolder dir;
   const std::string in = dir.File("setupdata.bin");
   testing::WriteBytes(in, std::vector<uint8_t>(23552, 0));
   Result r = RunProgram(dir, Quote(in) + " " + Quote(dir.File("a.txt")) + " extra /x");
@@ -73,7 +73,7 @@ TEST(ConverterProgram, ExtraArgumentsAreIgnored) {
 }
 
 TEST(ConverterProgram, UnreadableSetupFileExitsZeroWithoutOutput) {
-  TempDir dir;
+  TempFolder dir;
   const std::string out = dir.File("setup.txt");
   Result r = RunProgram(dir, Quote(dir.File("missing.bin")) + " " + Quote(out));
   EXPECT_EQ(r.status, 0);
@@ -96,7 +96,7 @@ TEST(ConverterProgram, UnreadableSetupFileExitsZeroWithoutOutput) {
 }
 
 TEST(ConverterProgram, UnwritableTextFileExitsZeroAndLeavesNothingBehind) {
-  TempDir dir;
+  TempFolder dir;
   const std::string in = dir.File("setupdata.bin");
   testing::WriteBytes(in, std::vector<uint8_t>(23552, 0));
   // Into a folder that does not exist.
@@ -114,7 +114,7 @@ TEST(ConverterProgram, UnwritableTextFileExitsZeroAndLeavesNothingBehind) {
 }
 
 TEST(ConverterProgram, ListingReplacesAnOlderOneWhole) {
-  TempDir dir;
+  TempFolder dir;
   const std::string in = dir.File("setupdata.bin");
   const std::string out = dir.File("setup.txt");
   testing::WriteBytes(in, std::vector<uint8_t>(23552, 0));
@@ -143,7 +143,7 @@ TEST(ConverterProgram, RefusesToWriteTheListingOverTheSetupFile) {
 }
 
 TEST(WriteFileAtomically, WritesReplacesAndReportsFailures) {
-  TempDir dir;
+  TempFolder dir;
   const std::string path = dir.File("a.txt");
   std::string error;
   ASSERT_TRUE(WriteFileAtomically(path, "first\n", &error)) << error;

@@ -11,7 +11,7 @@ namespace zel::s2t {
 namespace {
 
 using ::testing::Contains;
-using testing::Count;
+using testing::CountOf;
 using ::testing::ElementsAre;
 using testing::Lines;
 using ::testing::Not;
@@ -54,7 +54,7 @@ class Krv517xlListing : public ::testing::Test {
          "Virtual Configuration:", "Timer From Event To   Event LowLimit HighLimit",
          "Measure Speed Parameters:", "IP Address:*"});
   }
-  testing::TempDir dir_;
+  testing::TempFolder dir_;
 };
 
 TEST_F(Krv517xlListing, AllZeroFileListsFirstPairSourcesD001AndNoClockSync) {
@@ -110,7 +110,7 @@ TEST_F(Krv517xlListing, AllZeroFileListsFirstPairSourcesD001AndNoClockSync) {
   EXPECT_THAT(lines, Contains("Restricted Password:     ********"));
   EXPECT_THAT(lines, Contains("Passcode:                ********"));
   EXPECT_EQ(text.back(), '\n');
-  EXPECT_EQ(Count(text, "\r"), 0);
+  EXPECT_EQ(CountOf(text, "\r"), 0);
 }
 
 TEST_F(Krv517xlListing, UnusedSourcesPrintDashesAndNoTable) {
@@ -286,9 +286,9 @@ TEST_F(Krv517xlListing, ChosenFieldsGiveExactLines) {
                   "Low Temp Limit:          -20 Degrees F",
                   "Time Zone                HAST (UTC-10)", "Daylight Saving Time     Enabled "));
   // The stored passwords never reach the listing.
-  EXPECT_EQ(Count(text, "SECRETAD"), 0);
-  EXPECT_EQ(Count(text, "RESTRICT"), 0);
-  EXPECT_EQ(Count(text, "31415926"), 0);
+  EXPECT_EQ(CountOf(text, "SECRETAD"), 0);
+  EXPECT_EQ(CountOf(text, "RESTRICT"), 0);
+  EXPECT_EQ(CountOf(text, "31415926"), 0);
 }
 
 TEST_F(Krv517xlListing, IndexesWithoutLabelsPrintUnknown) {
@@ -320,7 +320,7 @@ TEST_F(Krv517xlListing, ControlCharactersInTextsCannotBreakLines) {
   EXPECT_EQ(inputs[4].substr(0, 25), "D004 Line?break?here     ");
   EXPECT_THAT(Lines(text), Contains("Unit???Name"));
   EXPECT_EQ(Section(text, "Event names:")[1], " 1 A?B              ");
-  EXPECT_EQ(Count(text, "\r"), 0);
+  EXPECT_EQ(CountOf(text, "\r"), 0);
 }
 
 TEST_F(Krv517xlListing, ShortFileListsZerosBeyondItsEnd) {

@@ -1,49 +1,20 @@
-// Helpers of the converter tests: temporary folders, files and listing lines.
+// Helpers of the converter tests: listing lines and hand-built file images.
 #pragma once
 
 #include <cstdint>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "zel/testing/files.h"
+#include "zel/testing/temp_folder.h"
+
 namespace zel::s2t::testing {
 
-// A fresh folder under the system's temporary folder, removed with the object.
-class TempDir {
- public:
-  TempDir() {
-    std::random_device seed;
-    path_ = std::filesystem::temp_directory_path() /
-            ("s2t_test_" + std::to_string(seed()) + "_" + std::to_string(seed()));
-    std::filesystem::create_directories(path_);
-  }
-  ~TempDir() {
-    std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
-  }
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
-  const std::filesystem::path& path() const { return path_; }
-  std::string File(const std::string& name) const { return (path_ / name).string(); }
-
- private:
-  std::filesystem::path path_;
-};
-
-inline void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()),
-            static_cast<std::streamsize>(bytes.size()));
-}
-
-inline std::string ReadText(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
+// Temporary folders and whole files come from the shared test support.
+using zeltest::ReadText;
+using zeltest::TempFolder;
+using zeltest::WriteBytes;
 
 inline std::vector<std::string> Lines(const std::string& text) {
   std::vector<std::string> lines;
@@ -73,11 +44,7 @@ inline std::vector<std::string> SectionLines(const std::vector<std::string>& lin
   return out;
 }
 
-inline int Count(const std::string& text, const std::string& what) {
-  int n = 0;
-  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
-  return n;
-}
+using zeltest::CountOf;
 
 // Little-endian stores into a file image built by hand.
 inline void Put(std::vector<uint8_t>& image, size_t offset, int64_t value, int width) {

@@ -11,6 +11,7 @@
 #include "zel/platform/clock.h"
 #include "zel/setup_database.h"
 #include "zel/sim/server.h"
+#include "zel/testing/temp_folder.h"
 
 namespace zel::sim {
 namespace {
@@ -28,10 +29,6 @@ enum class Path { kTcp, kPty, kModem };
 class EndToEnd : public ::testing::TestWithParam<Path> {
  protected:
   void SetUp() override {
-    dir_ = simtest::TempDir(std::string("e2e-") + std::to_string(static_cast<int>(GetParam())) +
-                            "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
     RecorderConfig c;
     c.type = 5;
     c.password = "ROUTE66";
@@ -89,8 +86,6 @@ class EndToEnd : public ::testing::TestWithParam<Path> {
   void TearDown() override {
     if (conn_ && conn_->IsOpen()) conn_->CloseConnection(selector_);
     fleet_.reset();
-    std::error_code ec;
-    fs::remove_all(dir_, ec);
   }
   int Open() {
     std::optional<std::string> phone;
@@ -98,7 +93,8 @@ class EndToEnd : public ::testing::TestWithParam<Path> {
     return comm::Code(conn_->OpenConnection(selector_, 7, phone));
   }
 
-  fs::path dir_;
+  zeltest::TempFolder tmp_{"e2e"};
+  const fs::path dir_ = tmp_.path();
   std::unique_ptr<Recorder> rec_;
   std::unique_ptr<Fleet> fleet_;
   std::unique_ptr<comm::Connection> conn_;

@@ -11,6 +11,8 @@
 #include "sim_test_util.h"
 #include "zel/sim/config.h"
 #include "zel/sim/server.h"
+#include "zel/testing/temp_folder.h"
+#include "zel/testing/wait.h"
 
 namespace zel::sim {
 namespace {
@@ -34,7 +36,8 @@ RecorderConfig Basic(int type = 3, const std::string& pw = "PW") {
 }
 
 TEST(Modem, AnswersDialsAndConnects) {
-  auto dir = simtest::TempDir("modem");
+  zeltest::TempFolder tmp("modem");
+  const fs::path dir = tmp.path();
   auto rec = MakeRecorder(Basic());
   Fleet fleet;
   DialEntry good{"555-0101", DialEntry::Kind::kRecorder, rec.get()};
@@ -72,11 +75,11 @@ TEST(Modem, AnswersDialsAndConnects) {
   d.Send("AT\r");
   EXPECT_TRUE(d.WaitFor("OK", 1000));
   fleet.Stop();
-  fs::remove_all(dir);
 }
 
 TEST(Modem, EscapeReturnsToCommandMode) {
-  auto dir = simtest::TempDir("modem-esc");
+  zeltest::TempFolder tmp("modem-esc");
+  const fs::path dir = tmp.path();
   auto rec = MakeRecorder(Basic());
   Fleet fleet;
   std::string err;
@@ -92,7 +95,6 @@ TEST(Modem, EscapeReturnsToCommandMode) {
   EXPECT_TRUE(c.WaitFor("OK", 1000));
   c.Send("AT\r");
   EXPECT_TRUE(c.WaitFor("OK", 1000));
-  fs::remove_all(dir);
 }
 
 TEST(Modem, DialPlanLookup) {
@@ -112,7 +114,8 @@ TEST(Modem, DialPlanLookup) {
 }
 
 TEST(DirectLine, PromptAfterEveryOpen) {
-  auto dir = simtest::TempDir("direct");
+  zeltest::TempFolder tmp("direct");
+  const fs::path dir = tmp.path();
   auto rec = MakeRecorder(Basic());
   Fleet fleet;
   std::string err;
@@ -134,17 +137,16 @@ TEST(DirectLine, PromptAfterEveryOpen) {
   fleet.Stop();
   EXPECT_FALSE(fs::exists(fs::symlink_status(dir / "ports" / "COM2")))
       << "the link goes with the pty";
-  fs::remove_all(dir);
 }
 
 TEST(DirectLine, RefusesToReplaceAFile) {
-  auto dir = simtest::TempDir("direct-file");
+  zeltest::TempFolder tmp("direct-file");
+  const fs::path dir = tmp.path();
   { std::ofstream(dir / "COM4") << "keep me"; }
   std::string err;
   EXPECT_EQ(Pty::Open((dir / "COM4").string(), &err), nullptr);
   EXPECT_NE(err.find("not a symlink"), std::string::npos);
   EXPECT_TRUE(fs::is_regular_file(dir / "COM4"));
-  fs::remove_all(dir);
 }
 
 // A Link that keeps what is written, for the fault wrapper.
@@ -278,8 +280,7 @@ TEST(Faults, NoisyLineCorruptsTransfers) {
   EXPECT_EQ(r.data, rec->SetupImage());
   cl.Close();
   // Counted when the connection ends.
-  for (int i = 0; i < 100 && rec->Stats().line.sent == 0; ++i)
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  EXPECT_TRUE(zeltest::WaitUntil([&] { return rec->Stats().line.sent != 0; }));
   EXPECT_GT(rec->Stats().line.sent, 18176);
   EXPECT_GT(rec->Stats().line.corrupted, 0);
 }

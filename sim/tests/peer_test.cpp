@@ -10,6 +10,7 @@
 #include "sim_test_util.h"
 #include "zel/setup_database.h"
 #include "zel/sim/server.h"
+#include "zel/testing/temp_folder.h"
 
 namespace zel::sim {
 namespace {
@@ -77,7 +78,6 @@ class PythonPeer : public ::testing::Test {
     if (!fs::exists("/usr/bin/python3") ||
         std::system("/usr/bin/python3 -c 'import xmodem' 2>/dev/null") != 0)
       GTEST_SKIP() << "python3-xmodem is not installed";
-    dir_ = simtest::TempDir("py");
     std::ofstream(dir_ / "peer.py") << kScript;
     RecorderConfig c;
     c.type = 4;
@@ -89,11 +89,7 @@ class PythonPeer : public ::testing::Test {
     port_ = fleet_.ListenTcp(*rec_, 0, &err);
     ASSERT_GT(port_, 0) << err;
   }
-  void TearDown() override {
-    fleet_.Stop();
-    std::error_code ec;
-    fs::remove_all(dir_, ec);
-  }
+  void TearDown() override { fleet_.Stop(); }
   int Run(const std::string& mode, const fs::path& file) {
     const std::string cmd = "timeout 60 /usr/bin/python3 " + (dir_ / "peer.py").string() + " " +
                             std::to_string(port_) + " " + mode + " " + file.string();
@@ -101,7 +97,8 @@ class PythonPeer : public ::testing::Test {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   }
 
-  fs::path dir_;
+  zeltest::TempFolder tmp_{"py"};
+  const fs::path dir_ = tmp_.path();
   std::unique_ptr<Recorder> rec_;
   Fleet fleet_;
   int port_ = 0;

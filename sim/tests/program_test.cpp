@@ -11,6 +11,7 @@
 #include "zel/event_file.h"
 #include "zel/identifiers.h"
 #include "zel/sim/models.h"
+#include "zel/testing/temp_folder.h"
 
 namespace zel::sim {
 namespace {
@@ -78,7 +79,8 @@ TEST(Program, ListensAndEndsOnSigterm) {
 }
 
 TEST(Program, FleetFromAConfigFile) {
-  auto dir = simtest::TempDir("prog");
+  zeltest::TempFolder tmp("prog");
+  const std::filesystem::path dir = tmp.path();
   const std::string conf = (dir / "f.conf").string();
   {
     FILE* f = std::fopen(conf.c_str(), "w");
@@ -105,7 +107,6 @@ TEST(Program, FleetFromAConfigFile) {
   EXPECT_TRUE(modem.WaitFor("BUSY", 2000));
   modem.Close();
   EXPECT_EQ(Stop(c), 0);
-  std::filesystem::remove_all(dir);
 }
 
 TEST(Program, RefusesBadArguments) {

@@ -284,11 +284,4 @@ inline bool TestSend(Client& c, const std::vector<uint8_t>& data, const SendOpti
   return false;
 }
 
-inline std::filesystem::path TempDir(const std::string& tag) {
-  auto p =
-      std::filesystem::temp_directory_path() / ("zelsim-" + tag + "-" + std::to_string(::getpid()));
-  std::filesystem::create_directories(p);
-  return p;
-}
-
 }  // namespace simtest

@@ -19,7 +19,6 @@
 #include <thread>
 #include <vector>
 
-#include "sim_child.h"
 #include "zel/comm/connection.h"
 #include "zel/comm/fd_transport.h"
 #include "zel/comm/protocol.h"
@@ -27,12 +26,13 @@
 #include "zel/comm/xmodem.h"
 #include "zel/platform/clock.h"
 #include "zel/setup_database.h"
+#include "zel/testing/sim_process.h"
 
 namespace zel::comm {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::SimChild;
+using zeltest::SimProcess;
 
 // Our side's waits and the recorder's, both scaled down so a transfer with a few retries takes
 // a fraction of a second. The recorder gives up on an answer (10 s unscaled) before our
@@ -195,11 +195,10 @@ class NoisyLine : public ::testing::Test {
   void StartFleet(const std::vector<SimRecorder>& recs) {
     const fs::path conf = root_ / "fleet.conf";
     std::ofstream(conf) << FleetConfig(recs);
-    std::string err;
-    ASSERT_TRUE(sim_.Start({"--config", conf.string()}, 20000, &err)) << err;
+    ASSERT_TRUE(sim_.Start({"--config", conf.string()}, 20000)) << sim_.error();
     for (const SimRecorder& r : recs) {
-      ASSERT_GT(sim_.PortOf(r.name + "-clean"), 0) << sim_.output();
-      ASSERT_GT(sim_.PortOf(r.name + "-noisy"), 0) << sim_.output();
+      ASSERT_GT(sim_.Port(r.name + "-clean"), 0) << sim_.Output();
+      ASSERT_GT(sim_.Port(r.name + "-noisy"), 0) << sim_.Output();
     }
   }
 
@@ -209,7 +208,7 @@ class NoisyLine : public ::testing::Test {
     const std::string name = r.name + "-noisy";
     const int n = ++connections_[name];
     *where = name + " (seed " + std::to_string(r.seed) + ", connection " + std::to_string(n) + ")";
-    return std::make_unique<Session>(sim_.PortOf(name), RecordOf(r), counts);
+    return std::make_unique<Session>(sim_.Port(name), RecordOf(r), counts);
   }
 
   // What the noisy recorders counted (after the simulator stopped).
@@ -262,7 +261,7 @@ class NoisyLine : public ::testing::Test {
   }
 
   fs::path root_;
-  SimChild sim_;
+  SimProcess sim_;
   std::chrono::steady_clock::time_point start_;
   std::map<std::string, int> connections_;
 };
@@ -282,7 +281,7 @@ TEST_F(NoisyLine, SetupDownloadsYieldTheRecordersDatabaseOrLeaveTheOldFile) {
   std::map<std::string, std::vector<uint8_t>> reference;
   for (const SimRecorder& r : recs) {
     LineCounts counts;
-    Session s(sim_.PortOf(r.name + "-clean"), RecordOf(r), &counts);
+    Session s(sim_.Port(r.name + "-clean"), RecordOf(r), &counts);
     ASSERT_TRUE(s.connected());
     ASSERT_EQ(s.login(), kPollSuccess) << r.name;
     const fs::path dir = root_ / ("ref-" + r.name);
@@ -371,7 +370,7 @@ TEST_F(NoisyLine, EventQueriesYieldTheRecordersEventsOrLeaveTheOldFile) {
   std::map<std::pair<std::string, size_t>, std::vector<uint8_t>> reference;
   for (const SimRecorder& r : recs) {
     LineCounts counts;
-    Session s(sim_.PortOf(r.name + "-clean"), RecordOf(r), &counts);
+    Session s(sim_.Port(r.name + "-clean"), RecordOf(r), &counts);
     ASSERT_TRUE(s.connected());
     ASSERT_EQ(s.login(), kPollSuccess) << r.name;
     ASSERT_EQ(EnterQueryMode(s.conn(), kTcpSelector, RecordOf(r)), 1) << r.name;
@@ -545,18 +544,17 @@ INSTANTIATE_TEST_SUITE_P(Line, StrayEotInBlock,
 // The helper itself: a child that cannot start is reported with what it printed, and a running
 // one is stopped within its bound and leaves its statistics.
 TEST(SimChildHelper, ReportsAStartFailureAndStopsARunningChild) {
-  SimChild bad;
-  std::string err;
-  EXPECT_FALSE(bad.Start({"--model", "no-such-model", "--tcp", "0"}, 10000, &err));
-  EXPECT_NE(err.find("unknown or unsupported model"), std::string::npos) << err;
+  SimProcess bad;
+  EXPECT_FALSE(bad.Start({"--model", "no-such-model", "--tcp", "0"}, 10000));
+  EXPECT_NE(bad.error().find("unknown or unsupported model"), std::string::npos) << bad.error();
   EXPECT_FALSE(bad.running());
 
-  SimChild good;
+  SimProcess good;
   ASSERT_TRUE(good.Start(
-      {"--model", "KRV-517XL", "--password", "P1", "--tcp", "0", "--scale", "0.01"}, 20000, &err))
-      << err;
-  const int port = good.PortOf();
-  ASSERT_GT(port, 0) << good.output();
+      {"--model", "KRV-517XL", "--password", "P1", "--tcp", "0", "--scale", "0.01"}, 20000))
+      << good.error();
+  const int port = good.Port();
+  ASSERT_GT(port, 0) << good.Output();
   {
     LineCounts counts;
     RecorderRecord r;
@@ -570,9 +568,9 @@ TEST(SimChildHelper, ReportsAStartFailureAndStopsARunningChild) {
   EXPECT_EQ(good.Stop(), 0);
   EXPECT_FALSE(good.running());
   const auto st = good.StatsOf();
-  EXPECT_EQ(st.connections, 1) << good.output();
-  EXPECT_EQ(st.logins, 1) << good.output();
-  EXPECT_EQ(st.failed_transfers, 0) << good.output();
+  EXPECT_EQ(st.connections, 1) << good.Output();
+  EXPECT_EQ(st.logins, 1) << good.Output();
+  EXPECT_EQ(st.failed_transfers, 0) << good.Output();
 }
 
 }  // namespace

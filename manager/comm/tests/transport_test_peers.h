@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "zel/comm/status.h"
+#include "zel/testing/wait.h"
 
 extern char** environ;
 
@@ -51,14 +52,10 @@ class SocatPair {
       pid_ = -1;
     posix_spawn_file_actions_destroy(&fa);
     if (pid_ <= 0) return;
-    for (int i = 0; i < 500; ++i) {
+    ok_ = zeltest::WaitUntil([&] {
       struct stat st {};
-      if (stat(a_.c_str(), &st) == 0 && stat(b_.c_str(), &st) == 0) {
-        ok_ = true;
-        break;
-      }
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
+      return stat(a_.c_str(), &st) == 0 && stat(b_.c_str(), &st) == 0;
+    });
   }
   ~SocatPair() {
     if (pid_ > 0) {

@@ -21,6 +21,7 @@
 #include "peers/scripted_peer.h"
 #include "zel/comm/fd_transport.h"
 #include "zel/comm/xmodem.h"
+#include "zel/testing/wait.h"
 
 extern char** environ;
 
@@ -81,16 +82,14 @@ class PeerProcess {
   // True when the process ended within `ms`.
   bool Wait(int ms) {
     if (pid_ <= 0) return true;
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    for (;;) {
-      int st;
-      if (::waitpid(pid_, &st, WNOHANG) == pid_) {
-        pid_ = -1;
-        return true;
-      }
-      if (std::chrono::steady_clock::now() >= end) return false;
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
+    const bool ended = zeltest::WaitUntil(
+        [&] {
+          int st;
+          return ::waitpid(pid_, &st, WNOHANG) == pid_;
+        },
+        std::chrono::milliseconds(ms));
+    if (ended) pid_ = -1;
+    return ended;
   }
 
  private:
@@ -138,9 +137,7 @@ class InteropTest : public ::testing::TestWithParam<Case> {
       peer_ = std::make_unique<PeerProcess>(
           std::vector<std::string>{"socat", "pty,raw,echo=0,link=" + tty.string(), exec},
           dir_ / "peer.log");
-      for (int i = 0; i < 500 && !fs::exists(tty); ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-      }
+      zeltest::WaitForFile(tty);
       const int fd = ::open(tty.c_str(), O_RDWR | O_NOCTTY);
       if (fd < 0) return false;
       termios t{};

@@ -7,30 +7,12 @@
 #include <fstream>
 
 #include "zel/core/terminal_text.h"
+#include "zel/testing/temp_folder.h"
 
 namespace zel::core {
 namespace {
 
 namespace fs = std::filesystem;
-
-class TempDir {
- public:
-  TempDir() {
-    std::string tmpl = (fs::temp_directory_path() / "zelpaths-XXXXXX").string();
-    std::vector<char> buf(tmpl.begin(), tmpl.end());
-    buf.push_back('\0');
-    path_ = ::mkdtemp(buf.data());
-  }
-  ~TempDir() {
-    std::error_code ec;
-    fs::remove_all(path_, ec);
-  }
-  const fs::path& path() const { return path_; }
-  std::string str() const { return path_.string(); }
-
- private:
-  fs::path path_;
-};
 
 void Touch(const fs::path& p, const std::string& text) { std::ofstream(p) << text; }
 std::string Read(const fs::path& p) {
@@ -48,14 +30,14 @@ TEST(RecorderIds, SafeAndUnsafe) {
 }
 
 TEST(RecorderIds, UnsafeIdsNeverGiveAPath) {
-  TempDir dir;
+  zeltest::TempFolder dir("paths");
   for (const char* id : {"", ".", "..", "../escape", "/etc", "a\\..\\b", "x:y", "bad|id"}) {
-    FolderResult f = RecorderFolder(dir.str(), id);
+    FolderResult f = RecorderFolder(dir.path().string(), id);
     EXPECT_FALSE(f) << id;
     EXPECT_FALSE(f.error.empty()) << id;
-    EXPECT_FALSE(QueryFolder(dir.str(), id)) << id;
-    EXPECT_FALSE(EnsureRecorderFolder(dir.str(), id)) << id;
-    EXPECT_FALSE(EnsureQueryFolder(dir.str(), id)) << id;
+    EXPECT_FALSE(QueryFolder(dir.path().string(), id)) << id;
+    EXPECT_FALSE(EnsureRecorderFolder(dir.path().string(), id)) << id;
+    EXPECT_FALSE(EnsureQueryFolder(dir.path().string(), id)) << id;
   }
   // Nothing was created, neither inside nor beside the data folder.
   EXPECT_TRUE(fs::is_empty(dir.path()));
@@ -67,28 +49,28 @@ TEST(RecorderIds, UnsafeIdsNeverGiveAPath) {
 }
 
 TEST(RecorderIds, FolderIsDataFolderAndId) {
-  TempDir dir;
-  FolderResult f = RecorderFolder(dir.str(), "North Yard");
+  zeltest::TempFolder dir("paths");
+  FolderResult f = RecorderFolder(dir.path().string(), "North Yard");
   ASSERT_TRUE(f);
   EXPECT_EQ(*f.path, dir.path() / "North Yard");
   EXPECT_FALSE(fs::exists(*f.path));  // building the name creates nothing
-  FolderResult q = EnsureQueryFolder(dir.str(), "North Yard");
+  FolderResult q = EnsureQueryFolder(dir.path().string(), "North Yard");
   ASSERT_TRUE(q) << q.error;
   EXPECT_EQ(*q.path, dir.path() / "North Yard" / "Query");
   EXPECT_TRUE(fs::is_directory(*q.path));
   // Ensuring an existing folder is fine.
-  EXPECT_TRUE(EnsureRecorderFolder(dir.str(), "North Yard"));
+  EXPECT_TRUE(EnsureRecorderFolder(dir.path().string(), "North Yard"));
   // The data folder itself is never made.
   FolderResult missing = EnsureRecorderFolder((dir.path() / "absent").string(), "A");
   EXPECT_FALSE(missing);
   EXPECT_FALSE(fs::exists(dir.path() / "absent"));
   // A file where the recorder folder should be.
   Touch(dir.path() / "Plain", "x");
-  EXPECT_FALSE(EnsureRecorderFolder(dir.str(), "Plain"));
+  EXPECT_FALSE(EnsureRecorderFolder(dir.path().string(), "Plain"));
 }
 
 TEST(RecorderIds, RecorderFolderLinkLeadingOutsideIsRefused) {
-  TempDir dir;
+  zeltest::TempFolder dir("paths");
   const fs::path data = dir.path() / "data";
   const fs::path outside = dir.path() / "outside";
   fs::create_directories(data / "Inner");
@@ -118,20 +100,20 @@ TEST(RecorderIds, RecorderFolderLinkLeadingOutsideIsRefused) {
 }
 
 TEST(SetupFileUpgrade, RenamesOnlyWhenTheNewNameIsFree) {
-  TempDir dir;
+  zeltest::TempFolder dir("paths");
   fs::path rec = dir.path() / "R1";
   fs::create_directory(rec);
   Touch(rec / "R1_setupdata.bin", "old");
-  EXPECT_TRUE(UpgradeSetupFileName(dir.str(), "R1"));
+  EXPECT_TRUE(UpgradeSetupFileName(dir.path().string(), "R1"));
   EXPECT_FALSE(fs::exists(rec / "R1_setupdata.bin"));
   EXPECT_EQ(Read(rec / "setupdata.bin"), "old");
   // Both present: nothing changes.
   Touch(rec / "R1_setupdata.bin", "older");
-  EXPECT_FALSE(UpgradeSetupFileName(dir.str(), "R1"));
+  EXPECT_FALSE(UpgradeSetupFileName(dir.path().string(), "R1"));
   EXPECT_EQ(Read(rec / "setupdata.bin"), "old");
   EXPECT_EQ(Read(rec / "R1_setupdata.bin"), "older");
   // Neither present, or no folder: nothing.
-  EXPECT_FALSE(UpgradeSetupFileName(dir.str(), "R2"));
+  EXPECT_FALSE(UpgradeSetupFileName(dir.path().string(), "R2"));
   // An unsafe ID never touches a file outside the data folder.
   fs::create_directory(dir.path() / "in");
   Touch(dir.path() / ".._setupdata.bin", "outside");
@@ -145,9 +127,9 @@ TEST(Folders, ProgramFolderAndCurrentFolder) {
   ASSERT_FALSE(p.empty());
   EXPECT_EQ(p.back(), kPathSeparator);
   EXPECT_TRUE(fs::exists(fs::path(p) / "core_tests"));  // this test program's own folder
-  TempDir dir;
+  zeltest::TempFolder dir("paths");
   fs::path before = fs::current_path();
-  EXPECT_TRUE(MakeCurrentFolder(dir.str()));
+  EXPECT_TRUE(MakeCurrentFolder(dir.path().string()));
   EXPECT_EQ(fs::canonical(fs::current_path()), fs::canonical(dir.path()));
   EXPECT_FALSE(MakeCurrentFolder((dir.path() / "missing").string()));
   EXPECT_FALSE(MakeCurrentFolder(""));

@@ -12,28 +12,12 @@
 #include <limits>
 #include <sstream>
 
+#include "zel/testing/temp_folder.h"
+
 namespace zel::core {
 namespace {
 
 namespace fs = std::filesystem;
-
-class TempDir {
- public:
-  TempDir() {
-    std::string tmpl = (fs::temp_directory_path() / "zeldat-XXXXXX").string();
-    std::vector<char> buf(tmpl.begin(), tmpl.end());
-    buf.push_back('\0');
-    path_ = ::mkdtemp(buf.data());
-  }
-  ~TempDir() {
-    std::error_code ec;
-    fs::remove_all(path_, ec);
-  }
-  const fs::path& path() const { return path_; }
-
- private:
-  fs::path path_;
-};
 
 std::string ReadAll(const fs::path& p) {
   std::ifstream in(p, std::ios::binary);
@@ -93,7 +77,7 @@ std::vector<RecorderRecord> SampleRecorders() {
 }
 
 TEST(ZelDatFile, MissingFileGivesDefaults) {
-  TempDir dir;
+  zeltest::TempFolder dir("zeldat");
   ZelDatLoad load = LoadZelDat(dir.path() / "zel.dat");
   EXPECT_FALSE(load.fileFound);
   const StationSettings& s = load.contents.settings;
@@ -124,7 +108,7 @@ TEST(ZelDatFile, KeysMissingFromAnExistingFileAreZero) {
 }
 
 TEST(ZelDatFile, SaveAndLoadRoundTrip) {
-  TempDir dir;
+  zeltest::TempFolder dir("zeldat");
   fs::path file = dir.path() / "zel.dat";
   StationSettings s = SampleSettings();
   std::vector<RecorderRecord> recs = SampleRecorders();
@@ -283,7 +267,7 @@ TEST(ZelDatFile, OverLongLineKeepsOnlyItsFirstPart) {
 }
 
 TEST(ZelDatFile, OverLongAndOutOfRangeValuesAreCutOnLoad) {
-  TempDir dir;
+  zeltest::TempFolder dir("zeldat");
   fs::path file = dir.path() / "zel.dat";
   std::string text = "DirectBaud=-3\r\nBaud=12\r\nRetries=11\r\nDirectPort=-2\r\nPort=-9\r\n";
   text += "ModemInit=" + std::string(40, 'M') + "\r\n";
@@ -339,7 +323,7 @@ std::vector<std::string> FolderEntries(const fs::path& dir) {
 }
 
 TEST(ZelDatFile, FailedWriteLeavesTheOldFile) {
-  TempDir dir;
+  zeltest::TempFolder dir("zeldat");
   fs::path file = dir.path() / "zel.dat";
   ASSERT_TRUE(SaveZelDat(file, SampleSettings(), SampleRecorders()));
   const std::string before = ReadAll(file);
@@ -363,7 +347,7 @@ TEST(ZelDatFile, FailedWriteLeavesTheOldFile) {
 }
 
 TEST(ZelDatFile, SaveThatCannotReplaceReportsFailure) {
-  TempDir dir;
+  zeltest::TempFolder dir("zeldat");
   // The target is a folder with content: the rename fails and nothing is left behind.
   fs::path file = dir.path() / "zel.dat";
   fs::create_directory(file);
@@ -379,7 +363,7 @@ TEST(ZelDatFile, SaveThatCannotReplaceReportsFailure) {
 }
 
 TEST(ZelDatFile, SavesFromTheRecorderList) {
-  TempDir dir;
+  zeltest::TempFolder dir("zeldat");
   fs::path file = dir.path() / "zel.dat";
   RecorderList list(SampleRecorders());
   ASSERT_TRUE(SaveZelDat(file, SampleSettings(), list));

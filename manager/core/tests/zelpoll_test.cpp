@@ -13,11 +13,14 @@
 #include <filesystem>
 #include <string>
 
-#include "sim_process.h"
 #include "zel/catalogue.h"
 #include "zel/core/zel_dat.h"
 #include "zel/platform/station_lock.h"
 #include "zel/setup_database.h"
+#include "zel/testing/files.h"
+#include "zel/testing/programs.h"
+#include "zel/testing/sim_process.h"
+#include "zel/testing/temp_folder.h"
 
 namespace {
 
@@ -36,7 +39,7 @@ struct Ran {
 
 // Runs zelpoll with `args` (bounded by `timeout 60`), standard error folded into the output.
 Ran RunZelpoll(const std::string& args) {
-  const std::string cmd = "timeout 60 " + zeltest::ZelBin("zelpoll") + " " + args + " 2>&1";
+  const std::string cmd = "timeout 60 " + zeltest::ProgramPath("zelpoll") + " " + args + " 2>&1";
   Ran r;
   FILE* p = ::popen(cmd.c_str(), "r");
   if (!p) return r;
