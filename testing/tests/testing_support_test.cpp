@@ -81,12 +81,13 @@ std::string FakeSim(const TempFolder& t, const std::string& body) {
 
 TEST(SimProcessHelper, LearnsPortsByExactNameAndStats) {
   TempFolder t("simproc");
+  // The trap is in place before the child says it is ready, as zelsim's handler is.
   SimProcess sim(FakeSim(t,
+                         "trap 'echo \"zelsim: R1: 2 connections, 1 logins, 3 queries, 0 setup "
+                         "downloads, 1 uploads, 0 failed transfers\"; exit 0' TERM\n"
                          "echo 'zelsim: R10 (KRV-517XL) listening on 127.0.0.1:4010'\n"
                          "echo 'zelsim: R1 (KRV-517XL) listening on 127.0.0.1:4001'\n"
                          "echo 'zelsim: ready'\n"
-                         "trap 'echo \"zelsim: R1: 2 connections, 1 logins, 3 queries, 0 setup "
-                         "downloads, 1 uploads, 0 failed transfers\"; exit 0' TERM\n"
                          "while :; do sleep 0.05; done\n"));
   ASSERT_TRUE(sim.Start({})) << sim.error();
   EXPECT_TRUE(sim.running());

@@ -482,6 +482,8 @@ TEST(PollEngineSim, AbortCutsThePauseAfterCloseShort) {
   rig.Add(TcpRecorder("B", "PW2", sim.Port("B")));
   rig.Start(kOpsLoginOnly, 0);
   ASSERT_TRUE(rig.AwaitResult("A")) << rig.EventText();
+  // Not a wait for a state: the pause must have lasted this long for the accounting below.
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
   rig.engine->Abort();
   // Well inside the minute the pause would take.
   ASSERT_TRUE(rig.Finish(30000)) << "the pause went on after the abort";
