@@ -10,11 +10,14 @@
 #include <fstream>
 #include <string>
 
-#include "sim_process.h"
 #include "zel/catalogue.h"
 #include "zel/core/zel_dat.h"
 #include "zel/event_file.h"
 #include "zel/setup_database.h"
+#include "zel/testing/files.h"
+#include "zel/testing/programs.h"
+#include "zel/testing/sim_process.h"
+#include "zel/testing/temp_folder.h"
 
 namespace {
 
@@ -35,7 +38,7 @@ struct Ran {
 // standard error goes ("2>&1" folds it into the output).
 Ran RunProgram(const std::string& program, const std::string& args,
                const std::string& err = "2>&1") {
-  const std::string cmd = "timeout 120 " + zeltest::ZelBin(program) + " " + args + " " + err;
+  const std::string cmd = "timeout 120 " + zeltest::ProgramPath(program) + " " + args + " " + err;
   Ran r;
   FILE* p = ::popen(cmd.c_str(), "r");
   if (!p) return r;

@@ -14,10 +14,13 @@
 #include <string>
 #include <vector>
 
-#include "../../core/tests/sim_process.h"
 #include "gui/file_chooser.h"
 #include "station_window.h"
 #include "zel/core/zel_dat.h"
+#include "zel/testing/files.h"
+#include "zel/testing/programs.h"
+#include "zel/testing/sim_process.h"
+#include "zel/testing/temp_folder.h"
 
 namespace zel::oxm::testing {
 
