@@ -15,33 +15,18 @@
 #include <filesystem>
 #include <fstream>
 
-#include "../../manager/comm/tests/sim_child.h"
 #include "gui/testing/gui_testing.h"
 #include "rtp_painter.h"
 #include "zel/setup_database.h"
+#include "zel/testing/sim_process.h"
+#include "zel/testing/temp_folder.h"
 
 namespace zel::rtp {
 namespace {
 
 namespace fs = std::filesystem;
 
-class TempDir {
- public:
-  TempDir() {
-    char tmpl[] = "/tmp/zelrtp_XXXXXX";
-    path_ = ::mkdtemp(tmpl);
-  }
-  ~TempDir() {
-    std::error_code ec;
-    fs::remove_all(path_, ec);
-  }
-  fs::path operator/(const std::string& n) const { return path_ / n; }
-
- private:
-  fs::path path_;
-};
-
-std::string WriteSetup(const TempDir& dir, const std::string& password) {
+std::string WriteSetup(const zeltest::TempFolder& dir, const std::string& password) {
   SetupDatabase db(model::kKrv517);
   db.RestoreFactoryDefaults();
   db.SetAdministrativePassword(password);
@@ -104,18 +89,17 @@ void ExpectTracesOfChanges(RtpWindow& w, const std::string& shot) {
 }
 
 TEST(RtpWindowSim, StreamsOverTcp) {
-  TempDir dir;
+  zeltest::TempFolder dir("rtp");
   const std::string setup = WriteSetup(dir, "SECRET");
-  comm::testing::SimChild sim;
-  std::string error;
+  zeltest::SimProcess sim;
   ASSERT_TRUE(sim.Start(
       {"--model", "KRV-517", "--password", "SECRET", "--tcp", "0", "--scale", "0.1", "--seed", "7"},
-      20000, &error))
-      << error;
+      20000))
+      << sim.error();
   platform::RecordingPrompter prompter;
   RtpWindow w(gui::CommandOptions::FromArguments({"/setup=" + setup, "/recorder=KRV517", "/port=-1",
                                                   "/baud=7",
-                                                  "/ip=127.0.0.1:" + std::to_string(sim.PortOf())}),
+                                                  "/ip=127.0.0.1:" + std::to_string(sim.Port())}),
               FastOptions(&prompter));
   w.show();
   ExpectTracesOfChanges(w, "rtp_window_tcp");
@@ -123,15 +107,14 @@ TEST(RtpWindowSim, StreamsOverTcp) {
 }
 
 TEST(RtpWindowSim, StreamsOverAPty) {
-  TempDir dir;
+  zeltest::TempFolder dir("rtp");
   const std::string setup = WriteSetup(dir, "SECRET");
   const std::string pty = (dir / "ttyRtp").string();
-  comm::testing::SimChild sim;
-  std::string error;
+  zeltest::SimProcess sim;
   ASSERT_TRUE(sim.Start(
       {"--model", "KRV-517", "--password", "SECRET", "--pty", pty, "--scale", "0.1", "--seed", "3"},
-      20000, &error))
-      << error;
+      20000))
+      << sim.error();
   platform::RecordingPrompter prompter;
   RtpWindowOptions o = FastOptions(&prompter);
   comm::PortMap ports;
@@ -145,18 +128,16 @@ TEST(RtpWindowSim, StreamsOverAPty) {
 }
 
 TEST(RtpWindowSim, AWrongPasswordLeavesLoginFailed) {
-  TempDir dir;
+  zeltest::TempFolder dir("rtp");
   const std::string setup = WriteSetup(dir, "WRONG");
-  comm::testing::SimChild sim;
-  std::string error;
-  ASSERT_TRUE(
-      sim.Start({"--model", "KRV-517", "--password", "SECRET", "--tcp", "0", "--scale", "0.1"},
-                20000, &error))
-      << error;
+  zeltest::SimProcess sim;
+  ASSERT_TRUE(sim.Start(
+      {"--model", "KRV-517", "--password", "SECRET", "--tcp", "0", "--scale", "0.1"}, 20000))
+      << sim.error();
   platform::RecordingPrompter prompter;
   RtpWindow w(gui::CommandOptions::FromArguments({"/setup=" + setup, "/recorder=KRV517", "/port=-1",
                                                   "/baud=7",
-                                                  "/ip=127.0.0.1:" + std::to_string(sim.PortOf())}),
+                                                  "/ip=127.0.0.1:" + std::to_string(sim.Port())}),
               FastOptions(&prompter));
   w.show();
   ASSERT_TRUE(WaitUntil([&] { return w.phase() == RtpPhase::kLoginFailed; }));
@@ -166,18 +147,16 @@ TEST(RtpWindowSim, AWrongPasswordLeavesLoginFailed) {
 }
 
 TEST(RtpWindowSim, TheLineLostIsSaidAndThePlotKept) {
-  TempDir dir;
+  zeltest::TempFolder dir("rtp");
   const std::string setup = WriteSetup(dir, "SECRET");
-  comm::testing::SimChild sim;
-  std::string error;
-  ASSERT_TRUE(
-      sim.Start({"--model", "KRV-517", "--password", "SECRET", "--tcp", "0", "--scale", "0.1"},
-                20000, &error))
-      << error;
+  zeltest::SimProcess sim;
+  ASSERT_TRUE(sim.Start(
+      {"--model", "KRV-517", "--password", "SECRET", "--tcp", "0", "--scale", "0.1"}, 20000))
+      << sim.error();
   platform::RecordingPrompter prompter;
   RtpWindow w(gui::CommandOptions::FromArguments({"/setup=" + setup, "/recorder=KRV517", "/port=-1",
                                                   "/baud=7",
-                                                  "/ip=127.0.0.1:" + std::to_string(sim.PortOf())}),
+                                                  "/ip=127.0.0.1:" + std::to_string(sim.Port())}),
               FastOptions(&prompter));
   w.show();
   ASSERT_TRUE(WaitUntil([&] { return !w.plot().changes().empty(); }));
@@ -266,7 +245,7 @@ TEST(RtpDrawing, AnEdgeAtTheFormulasPixelAndTheMenus) {
 }
 
 TEST(RtpDrawing, SelectInputsColorCaptureExportAndPrint) {
-  TempDir dir;
+  zeltest::TempFolder dir("rtp");
   platform::RecordingPrompter prompter;
   RtpWindowOptions o = FastOptions(&prompter);
   o.chooseInputs = [](gui::SortedInputList& list) { return list.InputsOfRows({0, 2, 4}); };

@@ -246,7 +246,7 @@ TEST_F(ZelpollTest, RecordersEditedDuringTheRunAreKept) {
   settings_.clockSync = 1;
   Save({TcpRecorder("HELD", "PW0", held.port()), TcpRecorder("R1", "PW1", sim.Port())});
   // The run starts in the background; it first reaches HELD and waits there.
-  const std::string cmd = "timeout 60 " + zeltest::ZelBin("zelpoll") + " " + Common() +
+  const std::string cmd = "timeout 60 " + zeltest::ProgramPath("zelpoll") + " " + Common() +
                           "poll --direct --today >/dev/null 2>&1";
   FILE* run = ::popen(cmd.c_str(), "r");
   ASSERT_NE(run, nullptr);
@@ -378,7 +378,7 @@ TEST_F(ZelpollTest, FullDiskDuringATransferSaysDiskFull) {
   const std::string script =
       "mount -t tmpfs -o size=64k tmpfs '" + d + "' && mkdir '" + d + "/R1' && head -c 4096 " +
       "/dev/zero > '" + d + "/page' && (cat /dev/zero > '" + d + "/filler' 2>/dev/null; " + "rm '" +
-      d + "/page') && " + zeltest::ZelBin("zelpoll") + " " + Common() +
+      d + "/page') && " + zeltest::ProgramPath("zelpoll") + " " + Common() +
       "poll --direct --today; echo \"exit=\\$?\"; echo '--- log'; cat '" + d + "'/Poll_log_*";
   Ran r;
   FILE* p = ::popen(("timeout 60 unshare -Urm sh -c \"" + script + "\" 2>&1").c_str(), "r");
