@@ -128,7 +128,7 @@ TEST(ConverterProgram, ListingReplacesAnOlderOneWhole) {
 }
 
 TEST(ConverterProgram, RefusesToWriteTheListingOverTheSetupFile) {
-  TempDir dir;
+  TempFolder dir;
   const std::string in = dir.File("setupdata.bin");
   const std::vector<uint8_t> bytes(23552, 7);
   testing::WriteBytes(in, bytes);

@@ -373,7 +373,7 @@ TEST(ZelDatFile, SavesFromTheRecorderList) {
 }
 
 TEST(ZelDatFile, KeepsItsModeAndWritesThroughALink) {
-  TempDir dir;
+  zeltest::TempFolder dir("zeldat");
   auto mode = [](const fs::path& p) {
     struct stat st {};
     ::stat(p.c_str(), &st);
@@ -404,7 +404,7 @@ TEST(ZelDatFile, KeepsItsModeAndWritesThroughALink) {
 }
 
 TEST(ZelDatFile, RunChangesAreAppliedToTheFileAsItIsNow) {
-  TempDir dir;
+  zeltest::TempFolder dir("zeldat");
   const fs::path file = dir.path() / "zel.dat";
   std::vector<RecorderRecord> start = SampleRecorders();
   ASSERT_TRUE(SaveZelDat(file, SampleSettings(), start));
