@@ -152,7 +152,7 @@ TEST(ZelDatPath, PortableFolderFirstThenTheUsersConfiguration) {
 }
 
 TEST(ZelDatPath, WritableFolderOfThisProcessAndTheFolderMadeOnSave) {
-  TempDir t;
+  zeltest::TempFolder t("paths");
   EXPECT_EQ(ZelDatPath(t.path().string() + "/"), t.path() / "zel.dat");
   const fs::path deep = t.path() / "cfg" / "zel" / "zel.dat";
   EXPECT_TRUE(EnsureZelDatFolder(deep));

@@ -20,11 +20,14 @@
 #include <tuple>
 #include <vector>
 
-#include "sim_process.h"
 #include "zel/catalogue.h"
 #include "zel/core/poll_engine.h"
 #include "zel/core/zel_dat.h"
 #include "zel/platform/clock.h"
+#include "zel/testing/files.h"
+#include "zel/testing/programs.h"
+#include "zel/testing/sim_process.h"
+#include "zel/testing/temp_folder.h"
 
 extern char** environ;
 
@@ -44,7 +47,7 @@ struct Ran {
 };
 
 Ran RunZelpoll(const std::string& args) {
-  const std::string cmd = "timeout 120 " + zeltest::ZelBin("zelpoll") + " " + args + " 2>&1";
+  const std::string cmd = "timeout 120 " + zeltest::ProgramPath("zelpoll") + " " + args + " 2>&1";
   Ran r;
   FILE* p = ::popen(cmd.c_str(), "r");
   if (!p) return r;
@@ -297,7 +300,7 @@ TEST_F(ZelpollLinesTest, AbortStopsEveryLineLeavesNoTemporaryFileAndSavesZelDat)
   posix_spawn_file_actions_init(&fa);
   posix_spawn_file_actions_addopen(&fa, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
   posix_spawn_file_actions_adddup2(&fa, 1, 2);
-  std::vector<std::string> args{zeltest::ZelBin("zelpoll"),
+  std::vector<std::string> args{zeltest::ProgramPath("zelpoll"),
                                 "--config",
                                 dat.string(),
                                 "--scale",
