@@ -41,7 +41,8 @@ LiveOpen OpenLiveStatus(comm::Connection& c, const RecorderRecord& r, bool direc
     return out;
   };
   if (comm::Login(c, out.selector, r) != comm::kPollSuccess) return fail(kLoginFailed);
-  c.WaitQuiet(out.selector, timings.quiet_ms);
+  // A line that never falls quiet is no answer: it must not hold the window for ever.
+  if (!c.WaitQuiet(out.selector, timings.quiet_ms, timings.answer_ms)) return fail(kNoLiveResponse);
   c.SendByte(out.selector, static_cast<uint8_t>(comm::kEnterQueryCommand[0]));
   if (!c.WaitForText(out.selector, timings.answer_ms, comm::kQueryPrompt))
     return fail(kNoLiveResponse);

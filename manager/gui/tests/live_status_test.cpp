@@ -423,6 +423,21 @@ TEST(LiveStatus, LoginFailureAndNoQueryAnswerAreToldAndTheLineClosed) {
   EXPECT_EQ(rig.Texts()[1], "View recorder live status|Exactly one recorder must be selected!");
 }
 
+TEST(LiveStatus, ALineThatNeverFallsQuietIsToldInsteadOfHoldingTheWindow) {
+  zeltest::SimProcess sim;
+  ASSERT_TRUE(sim.Start({"--model", "KRV-517XL", "--password", kPassword, "--tcp", "0", "--scale",
+                         "0.01", "--babble-ms", "100"}))
+      << sim.error();
+  WindowRig rig("live_babble", ZelDatWith({RecorderLine("R1", "KRV-517XL", -1, sim.Port())}));
+  rig.services.liveTimings = LiveTimings{}.Scaled(0.01);
+  StationWindow& w = rig.Open();
+  w.SelectRows({0});
+  w.Run(Command::StatusDirect);  // returns: the quiet waits are bounded
+  ASSERT_EQ(rig.Texts().size(), 1u);
+  EXPECT_EQ(rig.Texts()[0], "ZEL|Login failed");
+  EXPECT_TRUE(rig.shown.empty());
+}
+
 // The Connecting dialog against the simulator's modem on a pty.
 class ModemLive : public ::testing::Test {
  protected:
