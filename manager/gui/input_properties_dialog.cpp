@@ -61,6 +61,15 @@ InputPropertiesDialog::InputPropertiesDialog(const std::vector<std::string>& lin
   // A dialog unit is a quarter of the font's average character width.
   const QFontMetrics fm(list_->font());
   tabStop_ = kPropertiesTabStopDlu * fm.averageCharWidth() / 4;
+  // The original's font fits every label inside the tab stop; a wider font must not push a
+  // value (such as the coding event name) past the next stop, so the stop grows to the widest
+  // label and a gap.
+  for (const std::string& l : lines) {
+    const QString text = QString::fromStdString(l);
+    const auto at = text.indexOf(QLatin1Char('\t'));
+    if (at >= 0)
+      tabStop_ = std::max(tabStop_, fm.horizontalAdvance(text.left(at)) + fm.averageCharWidth());
+  }
   list_->setItemDelegate(new TabStopDelegate(tabStop_, list_));
   list_->setSortingEnabled(false);
   int widest = 0;
