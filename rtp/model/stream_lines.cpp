@@ -20,21 +20,6 @@ bool Digits(std::string_view s, size_t& pos, int64_t* out) {
 
 }  // namespace
 
-bool RtLineAssembler::Feed(uint8_t byte) {
-  if (byte == '\r') {
-    ready_ = len_;
-    len_ = 0;
-    return true;
-  }
-  ready_ = 0;
-  if (byte == '\n') {
-    len_ = 0;
-    return false;
-  }
-  if (len_ < kMaxLine) buf_[len_++] = static_cast<char>(byte);
-  return false;
-}
-
 RtLine ParseRtLine(std::string_view s) {
   RtLine r;
   size_t pos = 0;

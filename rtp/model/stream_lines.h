@@ -7,29 +7,18 @@
 //                         using up an input
 #pragma once
 
-#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
 #include <vector>
 
+#include "gui/model/stream_line.h"
+
 namespace zel::rtp {
 
-class RtLineAssembler {
- public:
-  static constexpr std::size_t kMaxLine = 79;
-
-  // Feeds one byte; true when a CR ended a line, which line() then holds until the next Feed.
-  // An empty line is a line too (the parser ignores it).
-  bool Feed(uint8_t byte);
-  std::string_view line() const { return {buf_.data(), ready_}; }
-  void Reset() { len_ = ready_ = 0; }
-
- private:
-  std::array<char, kMaxLine> buf_{};
-  std::size_t len_ = 0;
-  std::size_t ready_ = 0;
-};
+// The stream's lines are collected by the shared assembler of the report streams, keeping 79
+// characters. A CR after an empty line gives no line (the parser would ignore it anyway).
+using RtLineAssembler = gui::StreamLineAssembler<79>;
 
 struct RtLine {
   enum class Kind { kNone, kTimeMark, kChange, kBlock };
