@@ -1,6 +1,7 @@
 #include "model/realtime_plot.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 
 #include "gui/model/time_axis.h"
@@ -18,7 +19,14 @@ int64_t FloorDiv(int64_t a, int64_t m) { return (a - FloorMod(a, m)) / m; }
 }  // namespace
 
 int64_t WrapDifference(int64_t a, int64_t b, int64_t ticks_per_day) {
-  int64_t d = FloorMod(a - b, ticks_per_day);
+  // Times of one day differ by less than a day: no division needed (this runs for every change
+  // of every repaint).
+  int64_t d = a - b;
+  if (d > -ticks_per_day && d < ticks_per_day) {
+    if (d < 0) d += ticks_per_day;
+  } else {
+    d = FloorMod(d, ticks_per_day);
+  }
   if (d > ticks_per_day / 2) d -= ticks_per_day;
   return d;
 }
@@ -78,12 +86,30 @@ void RealTimePlot::NoteTime(int64_t time) {
 }
 
 void RealTimePlot::AddChange(int position, int state, int64_t time) {
-  if (changes_.size() >= kMaxChanges) {
-    const Change& old = changes_.front();
-    states_[static_cast<size_t>(old.position)] = old.state;
-    changes_.pop_front();
+  if (changes_.size() >= kMaxChanges) PopFront();
+  if (!changes_.empty()) {
+    const int64_t step = WrapDifference(time, changes_.back().time, ticksPerDay_);
+    if (step < 0)
+      ++descents_;
+    else
+      spanTicks_ += step;
   }
   changes_.push_back(Change{static_cast<int32_t>(position), static_cast<uint8_t>(state), time});
+}
+
+// Takes the oldest change off the list into the state table.
+void RealTimePlot::PopFront() {
+  const Change& old = changes_.front();
+  states_[static_cast<size_t>(old.position)] = old.state;
+  if (changes_.size() >= 2) {
+    const int64_t step = WrapDifference(changes_[1].time, old.time, ticksPerDay_);
+    if (step < 0)
+      --descents_;
+    else
+      spanTicks_ -= step;
+  }
+  changes_.pop_front();
+  ++firstSeq_;
 }
 
 void RealTimePlot::HandleLine(std::string_view text) {
@@ -109,6 +135,7 @@ void RealTimePlot::HandleLine(std::string_view text) {
         if (s > 2) continue;
         states_[static_cast<size_t>(p++)] = static_cast<uint8_t>(s);
       }
+      cursorValid_ = false;  // the levels before the first change have moved
       return;
     }
   }
@@ -170,20 +197,54 @@ int RealTimePlot::RowsShown(int height) {
 }
 
 int RealTimePlot::XOfTime(int64_t t, int edge) const {
-  const int64_t d = WrapDifference(t, display_, ticksPerDay_);
-  return edge + static_cast<int>(d * 10 / zoom_);
+  const int64_t d10 = WrapDifference(t, display_, ticksPerDay_) * 10;
+  // The same quotient in 32 bits when it fits: a 64-bit division costs several times as much.
+  if (d10 > INT32_MIN && d10 < INT32_MAX) return edge + static_cast<int32_t>(d10) / zoom_;
+  return edge + static_cast<int>(d10 / zoom_);
 }
 
 void RealTimePlot::TrimHistory() {
   const int64_t hour = ticksPerDay_ / 24;
-  while (!changes_.empty() &&
-         WrapDifference(changes_.front().time, display_, ticksPerDay_) < -hour) {
-    const Change& c = changes_.front();
-    states_[static_cast<size_t>(c.position)] = c.state;
-    changes_.pop_front();
-  }
+  while (!changes_.empty() && WrapDifference(changes_.front().time, display_, ticksPerDay_) < -hour)
+    PopFront();
   if (start_ && WrapDifference(*start_, display_, ticksPerDay_) < -hour)
     start_ = FloorMod(display_ - hour, ticksPerDay_);
+}
+
+std::size_t RealTimePlot::FirstVisibleChange(int edge) const {
+  // The x of the list's changes runs forward only when no time steps back and the list, counted
+  // on from its first time, stays on the near side of the display time (no time reads as half
+  // a day away the other way round).
+  if (changes_.empty() || descents_ != 0) return 0;
+  const int64_t first = WrapDifference(changes_.front().time, display_, ticksPerDay_);
+  if (first + spanTicks_ > ticksPerDay_ / 2) return 0;
+  std::size_t lo = 0, hi = changes_.size();
+  while (lo < hi) {
+    const std::size_t mid = lo + (hi - lo) / 2;
+    if (XOfTime(changes_[mid].time, edge) < 0)
+      lo = mid + 1;
+    else
+      hi = mid;
+  }
+  return lo;
+}
+
+void RealTimePlot::MoveCursorTo(std::size_t index) {
+  const uint64_t target = firstSeq_ + index;
+  if (!cursorValid_ || cursorSeq_ < firstSeq_ || cursorSeq_ > target) {
+    cursor_.resize(static_cast<size_t>(positions_));
+    for (size_t p = 0; p < cursor_.size(); ++p)
+      cursor_[p] = CursorEntry{states_[p], states_[p] != 0};
+    cursorSeq_ = firstSeq_;
+    cursorValid_ = true;
+  }
+  for (size_t i = static_cast<size_t>(cursorSeq_ - firstSeq_); i < index; ++i) {
+    const Change& c = changes_[i];
+    CursorEntry& e = cursor_[static_cast<size_t>(c.position)];
+    e.high = threeState_ ? !e.high : c.state != 0;
+    e.state = c.state;
+  }
+  cursorSeq_ = target;
 }
 
 PlotFrame RealTimePlot::Frame(int width, int height) {
@@ -214,40 +275,79 @@ PlotFrame RealTimePlot::Frame(int width, int height) {
     next[static_cast<size_t>(k)] = first[static_cast<size_t>(p)];
     first[static_cast<size_t>(p)] = static_cast<int16_t>(k);
   }
+
+  // Changes left of the plot draw nothing; they only set the levels the traces enter it with.
+  // That holds while the start time is not right of the left border: a trace's first line runs
+  // from the start time, and would run back from there to a change timed before the start.
+  const int start_x = XOfTime(*start_, f.edge);
+  const std::size_t first_change = start_x <= 0 ? FirstVisibleChange(f.edge) : 0;
+  lastFirst_ = first_change;
+  MoveCursorTo(first_change);
+
   struct Trace {
     int state = 0;
     int x = 0;
     int y = 0;
-    int verticalAt = -1 << 30;  // x of a full vertical already drawn
+    int last = -1;  // index of its last piece in f.pieces
   };
   std::vector<Trace> trace(kSlotCount);
-  const int start_x = XOfTime(*start_, f.edge);
   auto high = [](int k) { return RowTop(k) + kHighOffset; };
   auto low = [](int k) { return RowTop(k) + kLowOffset; };
   for (int k = 0; k < f.rows; ++k) {
     const int p = slots_[static_cast<size_t>(k)].input;
     if (p < 0 || p >= positions_) continue;
+    const CursorEntry& e = cursor_[static_cast<size_t>(p)];
     Trace& tr = trace[static_cast<size_t>(k)];
-    tr.state = states_[static_cast<size_t>(p)];
+    tr.state = e.state;
     tr.x = start_x;
-    tr.y = tr.state != 0 ? high(k) : low(k);
+    tr.y = e.high ? high(k) : low(k);
   }
-  f.pieces.reserve(changes_.size() + static_cast<size_t>(f.rows));
-  for (const Change& c : changes_) {
-    for (int k = first[static_cast<size_t>(c.position)]; k >= 0; k = next[static_cast<size_t>(k)]) {
+
+  // One piece: a horizontal line x0..x at from_y, then the vertical at x to to_y. A piece in the
+  // column its trace's last piece ended in widens that piece's vertical instead; a level piece
+  // continuing a level piece lengthens it. Both leave the pixels as they are.
+  auto emit = [&](int k, Trace& tr, int x0, int x, int from_y, int to_y, bool hatch) {
+    if (tr.last >= 0 && !hatch) {
+      TracePiece& p = f.pieces[static_cast<size_t>(tr.last)];
+      if (x0 == x && p.x1 == x) {
+        const int lo = std::min(p.fromY, p.toY), hi = std::max(p.fromY, p.toY);
+        const int new_lo = std::min(from_y, to_y), new_hi = std::max(from_y, to_y);
+        if (new_lo <= hi + 1 && new_hi >= lo - 1) {
+          const int u_lo = std::min(lo, new_lo), u_hi = std::max(hi, new_hi);
+          if (p.fromY == u_lo) {
+            p.toY = u_hi;
+            return;
+          }
+          if (p.fromY == u_hi) {
+            p.toY = u_lo;
+            return;
+          }
+        }
+      }
+      if (!p.hatch && p.fromY == p.toY && from_y == to_y && from_y == p.fromY && p.x0 <= x0 &&
+          x0 == p.x1 && x >= x0) {
+        p.x1 = x;
+        return;
+      }
+    }
+    tr.last = static_cast<int>(f.pieces.size());
+    f.pieces.push_back(TracePiece{k, x0, x, from_y, true, to_y, hatch, high(k), low(k)});
+  };
+
+  for (std::size_t i = first_change; i < changes_.size(); ++i) {
+    const Change& c = changes_[i];
+    int k = first[static_cast<size_t>(c.position)];
+    if (k < 0) continue;
+    const int x = XOfTime(c.time, f.edge);
+    for (; k >= 0; k = next[static_cast<size_t>(k)]) {
       Trace& tr = trace[static_cast<size_t>(k)];
-      const int x = XOfTime(c.time, f.edge);
       const int x0 = std::max(tr.x, 0);
       const int to_y =
           threeState_ ? (tr.y == high(k) ? low(k) : high(k)) : (c.state != 0 ? high(k) : low(k));
       const bool hatch =
           x - x0 > 1 && (threeState_ ? tr.state == 2 : c.state == 0 && FlashEnabled(c.position));
-      const bool repeat = x == x0 && tr.verticalAt == x && !hatch;
       const bool outside = (x < 0 && x0 <= 0) || (x0 > f.edge && x > f.edge);
-      if (!repeat && !outside) {
-        f.pieces.push_back(TracePiece{k, x0, x, tr.y, true, to_y, hatch, high(k), low(k)});
-        if (to_y != tr.y) tr.verticalAt = x;
-      }
+      if (!outside) emit(k, tr, x0, x, tr.y, to_y, hatch);
       tr.state = c.state;
       tr.x = x;
       tr.y = to_y;

@@ -67,6 +67,9 @@ struct GridMark {
   int64_t time = 0;       // ticks since midnight (wrapped)
 };
 
+// Pieces that fall into one pixel column of a trace are merged into one: the column's vertical
+// span covers every level the trace visits there, so a burst of changes in one column draws as
+// one vertical line. The pixels are those of drawing each change on its own.
 struct TracePiece {
   int slot = 0;
   int x0 = 0, x1 = 0;  // the horizontal line at fromY
@@ -145,11 +148,20 @@ class RealTimePlot {
   int XOfTime(int64_t t, int edge) const;
 
   // Trims the history, then computes everything a repaint draws for a client area of this size.
+  // Changes left of the plot are skipped by a binary search when the list's times run forward;
+  // the traces' levels at the first visible change come from a cached walk that only moves on.
   PlotFrame Frame(int width, int height);
+  // Index of the first change the last Frame walked (0 when it walked the whole list).
+  std::size_t lastFrameFirstChange() const { return lastFirst_; }
 
  private:
   void AddChange(int position, int state, int64_t time);
+  void PopFront();
   void NoteTime(int64_t time);
+  // First change whose x is not left of 0 when that can be found by binary search, else 0.
+  std::size_t FirstVisibleChange(int edge) const;
+  // Moves the cached walk to just before change `index`.
+  void MoveCursorTo(std::size_t index);
 
   int64_t ticksPerDay_;
   int positions_;
@@ -160,6 +172,21 @@ class RealTimePlot {
   std::vector<TraceSlot> slots_;
   std::vector<uint8_t> states_;  // per position, the state before the first change on the list
   std::deque<Change> changes_;
+  // The list's order: adjacent pairs whose later time lies behind the earlier one (the shortest
+  // way around the day), and the sum of the forward steps between adjacent changes.
+  std::size_t descents_ = 0;
+  int64_t spanTicks_ = 0;
+  uint64_t firstSeq_ = 0;  // sequence number of the list's first change
+  // Per position, state and level after every change before
+  // sequence number cursorSeq_ (valid while cursorValid_).
+  struct CursorEntry {
+    uint8_t state = 0;
+    bool high = false;
+  };
+  std::vector<CursorEntry> cursor_;
+  uint64_t cursorSeq_ = 0;
+  bool cursorValid_ = false;
+  std::size_t lastFirst_ = 0;
   std::optional<int64_t> start_;
   std::optional<int64_t> current_;
   int64_t display_ = 0;
