@@ -127,6 +127,57 @@ TEST(RtpWindowSim, StreamsOverAPty) {
   ExpectTracesOfChanges(w, "rtp_window_pty");
 }
 
+// The simulator's modem on a pty: the "/init=" text answered "OK", the "/dial=" text dialled
+// whole after "ATDT", then the login and "R" through the call.
+class RtpModem : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    setup_ = WriteSetup(dir_, "SECRET");
+    modem_ = (dir_ / "COM2").string();
+    ASSERT_TRUE(sim_.StartFleet(dir_ / "fleet.conf",
+                                "scale = 0.1\n[recorder R]\nmodel = KRV-517\npassword = SECRET\n"
+                                "seed = 5\nphone = 555-0101\n[modem m]\npty = " +
+                                    modem_ + "\nbusy = 555-0199\n",
+                                20000))
+        << sim_.error();
+  }
+  RtpWindowOptions Options() {
+    RtpWindowOptions o = FastOptions(&prompter_);
+    comm::PortMap ports;
+    ports.Set(2, modem_);
+    o.ports = ports;
+    return o;
+  }
+  zeltest::TempFolder dir_{"rtp_modem"};
+  std::string setup_, modem_;
+  zeltest::SimProcess sim_;
+  platform::RecordingPrompter prompter_;
+};
+
+TEST_F(RtpModem, DialledRecorderStreams) {
+  // The dial text carries its own prefix; the modem matches the number at its end.
+  RtpWindow w(gui::CommandOptions::FromArguments({"/setup=" + setup_, "/recorder=KRV517", "/port=2",
+                                                  "/baud=7", "/init=AT&F E0", "/dial=9,555-0101"}),
+              Options());
+  w.show();
+  ExpectTracesOfChanges(w, "rtp_window_modem");
+  EXPECT_TRUE(prompter_.entries().empty());
+}
+
+TEST_F(RtpModem, ABusyLineIsSaidWithoutALogin) {
+  // No "/init=": the bare "AT" wakes the modem.
+  RtpWindow w(gui::CommandOptions::FromArguments(
+                  {"/setup=" + setup_, "/recorder=KRV517", "/port=2", "/baud=7", "/dial=555-0199"}),
+              Options());
+  w.show();
+  ASSERT_TRUE(WaitUntil([&] { return w.phase() == RtpPhase::kConnectFailed; }))
+      << w.StatusText().toStdString();
+  EXPECT_TRUE(WaitUntil([&] { return w.StatusText() == "Connection failed: Line was busy"; }))
+      << w.StatusText().toStdString();
+  EXPECT_TRUE(w.plot().changes().empty());
+  EXPECT_EQ(w.windowTitle(), "ZELRtp");
+}
+
 TEST(RtpWindowSim, AWrongPasswordLeavesLoginFailed) {
   zeltest::TempFolder dir("rtp");
   const std::string setup = WriteSetup(dir, "WRONG");
