@@ -330,6 +330,13 @@ PlotFrame RealTimePlot::Frame(int width, int height) {
         return;
       }
     }
+    // A horizontal line one pixel long between two verticals covers no pixel of its own.
+    if (tr.last >= 0 && !hatch && x - x0 == 1) {
+      const TracePiece& p = f.pieces[static_cast<size_t>(tr.last)];
+      if (p.edge && p.x1 == x0 && from_y >= std::min(p.fromY, p.toY) &&
+          from_y <= std::max(p.fromY, p.toY))
+        x0 = x;
+    }
     tr.last = static_cast<int>(f.pieces.size());
     f.pieces.push_back(TracePiece{k, x0, x, from_y, true, to_y, hatch, high(k), low(k)});
   };
