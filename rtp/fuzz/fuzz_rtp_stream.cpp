@@ -1,4 +1,4 @@
-// Real-time stream lines: any bytes into the assembler, parser, change list and one frame.
+// Real-time stream lines: any bytes into the assembler, parser, change list and frames.
 #include <cstddef>
 #include <cstdint>
 
@@ -13,7 +13,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (int k = 0; k < kSlotCount; ++k) plot.SetSlotInput(k, k * 7);
   for (size_t i = 1; i < size; ++i) {
     plot.FeedByte(data[i]);
+    // Repaints between the bytes: the skipped part of the list and its cached walk move both
+    // ways as the zoom and the display time change.
     if (data[i] == '!') plot.ZoomIn(16);
+    if (data[i] == '?') plot.ZoomOut(4);
+    if (data[i] == '!' || data[i] == '?' || data[i] == '#') {
+      if (plot.currentTime()) plot.SetDisplayTime(*plot.currentTime());
+      (void)plot.Frame(1024, 768);
+    }
   }
   plot.Tick();
   if (plot.currentTime()) plot.SetDisplayTime(*plot.currentTime());
