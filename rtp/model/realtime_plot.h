@@ -69,7 +69,8 @@ struct GridMark {
 
 // Pieces that fall into one pixel column of a trace are merged into one: the column's vertical
 // span covers every level the trace visits there, so a burst of changes in one column draws as
-// one vertical line. The pixels are those of drawing each change on its own.
+// one vertical line; level pieces in a row merge into one line, and a one-pixel horizontal
+// between two verticals is left out. The pixels are those of drawing each change on its own.
 struct TracePiece {
   int slot = 0;
   int x0 = 0, x1 = 0;  // the horizontal line at fromY
@@ -148,8 +149,10 @@ class RealTimePlot {
   int XOfTime(int64_t t, int edge) const;
 
   // Trims the history, then computes everything a repaint draws for a client area of this size.
-  // Changes left of the plot are skipped by a binary search when the list's times run forward;
-  // the traces' levels at the first visible change come from a cached walk that only moves on.
+  // Changes left of the plot are skipped by a binary search when the list's times run forward
+  // and the start time is not inside the plot; the traces' levels at the first visible change
+  // come from a cached walk that moves on with the display time (and restarts when it moves
+  // back).
   PlotFrame Frame(int width, int height);
   // Index of the first change the last Frame walked (0 when it walked the whole list).
   std::size_t lastFrameFirstChange() const { return lastFirst_; }
@@ -177,8 +180,8 @@ class RealTimePlot {
   std::size_t descents_ = 0;
   int64_t spanTicks_ = 0;
   uint64_t firstSeq_ = 0;  // sequence number of the list's first change
-  // Per position, state and level after every change before
-  // sequence number cursorSeq_ (valid while cursorValid_).
+  // Per position, state and level after every change before sequence number cursorSeq_ (valid
+  // while cursorValid_; a block line moves the levels under it).
   struct CursorEntry {
     uint8_t state = 0;
     bool high = false;
