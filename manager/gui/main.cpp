@@ -5,6 +5,7 @@
 
 #include "gui/file_chooser.h"
 #include "gui/message_prompter.h"
+#include "gui/window_capture.h"
 #include "station_window.h"
 #include "zel/core/paths.h"
 #include "zel/platform/serial_ports.h"
@@ -35,5 +36,8 @@ int main(int argc, char** argv) {
   files.SetParent(&window);
   window.show();
   QTimer::singleShot(0, &window, [&window] { window.Start(); });
+  // ZEL_CAPTURE=FILE.png: a picture of the window, File > Save, and the end (demo, install check).
+  zel::gui::ArmCaptureFromEnvironment(
+      &window, [&window] { window.Tick(); }, [&window] { return window.Save(); });
   return app.exec();
 }
