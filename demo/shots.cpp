@@ -4,6 +4,8 @@
 //       the station manager over the zel.dat of STATION_FOLDER runs Access > Direct > Status on
 //       the recorder; the picture is taken once its live status window has shown the
 //       recorder's states (SCALE: the waits of the line, as the simulated recorders run them).
+//   zeldemoshots plotter EVENT_FILE SETUP.bin [TEMPLATE.zpl] OUT.png
+//       the event plotter's window on the event file, as the station manager starts it.
 //   zeldemoshots editor MODEL SETUP.bin OUT.png
 //       the setup editor of recorder type MODEL (the number zel.dat stores) on SETUP.bin, its
 //       Input Names page open.
@@ -14,12 +16,14 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <string>
 
 #include "gui/file_chooser.h"
 #include "gui/window_capture.h"
 #include "live_status_window.h"
 #include "main_dialog.h"
+#include "main_frame.h"
 #include "model/editor_family.h"
 #include "model/startup.h"
 #include "station_window.h"
@@ -36,6 +40,7 @@ constexpr int kQuietTicks = 5;      // live window ticks without a new line: the
 int Usage() {
   std::fprintf(stderr,
                "usage: zeldemoshots live STATION_FOLDER RECORDER_ID SCALE OUT.png\n"
+               "       zeldemoshots plotter EVENT_FILE SETUP.bin [TEMPLATE.zpl] OUT.png\n"
                "       zeldemoshots editor MODEL SETUP.bin OUT.png\n");
   return 2;
 }
@@ -107,15 +112,13 @@ int Live(const std::string& station, const std::string& id, double scale, const 
   window.resize(900, 420);
   window.show();
   window.Start();
-  int row = -1;
-  for (std::size_t i = 0; i < window.recorders().Count(); ++i)
-    if (window.recorders().At(i).id == id) row = static_cast<int>(i);
-  if (row < 0) {
+  const std::optional<std::size_t> row = window.recorders().FindById(id);
+  if (!row) {
     std::fprintf(stderr, "zeldemoshots: no recorder \"%s\" in %szel.dat.\n", id.c_str(),
                  station.c_str());
     return 1;
   }
-  window.SelectRows({row});
+  window.SelectRows({static_cast<int>(*row)});
   window.Run(zel::core::Command::StatusDirect);
   if (!shown) std::fprintf(stderr, "zeldemoshots: live status did not open on \"%s\".\n", id.c_str());
   return taken ? 0 : 1;
@@ -145,6 +148,26 @@ int Editor(int type, const std::string& setup, const QString& out) {
   return taken ? 0 : 1;
 }
 
+int Plotter(const std::string& event, const std::string& setup, const std::string& templ,
+            const QString& out) {
+  zel::qplot::StartOptions start;
+  start.templatePath = templ;
+  start.eventPath = event;
+  start.setupPath = setup;
+  start.programFolder = "/";
+  zel::platform::ConsolePrompter prompter;
+  zel::platform::RecordingLauncher launcher;
+  zel::qplot::CMainFrame frame(start, prompter, launcher);
+  if (!frame.data().Loaded()) {
+    std::fprintf(stderr, "zeldemoshots: the event file \"%s\" was not loaded.\n", event.c_str());
+    return 1;
+  }
+  frame.resize(1000, 640);
+  frame.show();
+  QApplication::processEvents();
+  return Save(&frame, out) ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -152,6 +175,9 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   if (argc == 6 && std::string(argv[1]) == "live")
     return Live(argv[2], argv[3], std::atof(argv[4]), QString::fromLocal8Bit(argv[5]));
+  if ((argc == 5 || argc == 6) && std::string(argv[1]) == "plotter")
+    return Plotter(argv[2], argv[3], argc == 6 ? argv[4] : "",
+                   QString::fromLocal8Bit(argv[argc - 1]));
   if (argc == 5 && std::string(argv[1]) == "editor")
     return Editor(std::atoi(argv[2]), argv[3], QString::fromLocal8Bit(argv[4]));
   return Usage();
