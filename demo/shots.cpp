@@ -150,11 +150,8 @@ int Editor(int type, const std::string& setup, const QString& out) {
 
 int Plotter(const std::string& event, const std::string& setup, const std::string& templ,
             const QString& out) {
-  zel::qplot::StartOptions start;
-  start.templatePath = templ;
-  start.eventPath = event;
-  start.setupPath = setup;
-  start.programFolder = "/";
+  const zel::qplot::StartOptions start{
+      .templatePath = templ, .eventPath = event, .setupPath = setup, .programFolder = "/"};
   zel::platform::ConsolePrompter prompter;
   zel::platform::RecordingLauncher launcher;
   zel::qplot::CMainFrame frame(start, prompter, launcher);
