@@ -120,7 +120,8 @@ int Live(const std::string& station, const std::string& id, double scale, const 
   }
   window.SelectRows({static_cast<int>(*row)});
   window.Run(zel::core::Command::StatusDirect);
-  if (!shown) std::fprintf(stderr, "zeldemoshots: live status did not open on \"%s\".\n", id.c_str());
+  if (!shown)
+    std::fprintf(stderr, "zeldemoshots: live status did not open on \"%s\".\n", id.c_str());
   return taken ? 0 : 1;
 }
 

@@ -17,8 +17,7 @@ QString SaveWindowPicture(QWidget* window, const QString& path) {
   if (!QDir().mkpath(folder)) return QStringLiteral("the folder \"%1\" cannot be made").arg(folder);
   const QPixmap picture = window->grab();
   if (picture.isNull()) return QStringLiteral("the window gave no picture");
-  if (!picture.save(path, "PNG"))
-    return QStringLiteral("\"%1\" cannot be written").arg(path);
+  if (!picture.save(path, "PNG")) return QStringLiteral("\"%1\" cannot be written").arg(path);
   return {};
 }
 
@@ -35,21 +34,22 @@ bool ArmCaptureFromEnvironment(QWidget* main, std::function<void()> beforePictur
   // Queued behind what the program itself queued on start (the station manager's start-up
   // step), so the picture shows the window as it stands after it; a modal dialog opened there
   // runs its own event loop, in which this fires.
-  QTimer::singleShot(0, main, [main, path, beforePicture = std::move(beforePicture),
-                                beforeQuit = std::move(beforeQuit)] {
-    if (beforePicture) beforePicture();
-    QWidget* top = TopWindow(main);
-    if (top != main) QApplication::processEvents();  // let the dialog lay itself out
-    const QString error = SaveWindowPicture(top, path);
-    if (!error.isEmpty())
-      std::fprintf(stderr, "%s: the window picture was not saved: %s.\n",
-                   qPrintable(QApplication::applicationName()), qPrintable(error));
-    // Leave every event loop first: a message box opened by the closing step (a save that
-    // failed) then returns at once instead of waiting for a click nobody makes.
-    QApplication::exit(1);
-    const bool closed = beforeQuit ? beforeQuit() : true;
-    QApplication::exit(error.isEmpty() && closed ? 0 : 1);
-  });
+  QTimer::singleShot(
+      0, main,
+      [main, path, beforePicture = std::move(beforePicture), beforeQuit = std::move(beforeQuit)] {
+        if (beforePicture) beforePicture();
+        QWidget* top = TopWindow(main);
+        if (top != main) QApplication::processEvents();  // let the dialog lay itself out
+        const QString error = SaveWindowPicture(top, path);
+        if (!error.isEmpty())
+          std::fprintf(stderr, "%s: the window picture was not saved: %s.\n",
+                       qPrintable(QApplication::applicationName()), qPrintable(error));
+        // Leave every event loop first: a message box opened by the closing step (a save that
+        // failed) then returns at once instead of waiting for a click nobody makes.
+        QApplication::exit(1);
+        const bool closed = beforeQuit ? beforeQuit() : true;
+        QApplication::exit(error.isEmpty() && closed ? 0 : 1);
+      });
   return true;
 }
 
