@@ -151,8 +151,11 @@ int Editor(int type, const std::string& setup, const QString& out) {
 
 int Plotter(const std::string& event, const std::string& setup, const std::string& templ,
             const QString& out) {
-  const zel::qplot::StartOptions start{
-      .templatePath = templ, .eventPath = event, .setupPath = setup, .programFolder = "/"};
+  const zel::qplot::StartOptions start{.templatePath = templ,
+                                       .eventPath = event,
+                                       .setupPath = setup,
+                                       .zoom = {},
+                                       .programFolder = "/"};
   zel::platform::ConsolePrompter prompter;
   zel::platform::RecordingLauncher launcher;
   zel::qplot::CMainFrame frame(start, prompter, launcher);
