@@ -383,8 +383,11 @@ QueryIntervalDialog::QueryIntervalDialog(QWidget* parent) : QDialog(parent) {
   setWindowTitle(QString::fromLatin1(core::kGetDataTitle));
   auto makeDate = [this] {
     auto* d = new QDateEdit(this);
-    // Month, day and the full year, as the original's "MM'/'dd'/'yyy" shows them.
+    // Month, day and the four-digit year.
     d->setDisplayFormat(QStringLiteral("MM/dd/yyyy"));
+    // The recorder takes the year as two digits in the years 2000 to 2099: a date outside them
+    // would ask for another century's interval.
+    d->setDateRange(QDate(2000, 1, 1), QDate(2099, 12, 31));
     d->setCalendarPopup(true);
     return d;
   };

@@ -61,7 +61,7 @@ InputPropertiesDialog::InputPropertiesDialog(const std::vector<std::string>& lin
   // A dialog unit is a quarter of the font's average character width.
   const QFontMetrics fm(list_->font());
   tabStop_ = kPropertiesTabStopDlu * fm.averageCharWidth() / 4;
-  // The original's font fits every label inside the tab stop; a wider font must not push a
+  // The dialog font of Windows fits every label inside the tab stop; a wider font must not push a
   // value (such as the coding event name) past the next stop, so the stop grows to the widest
   // label and a gap.
   for (const std::string& l : lines) {

@@ -81,7 +81,7 @@ class StationWindow::ProgressObserver : public core::PollObserver {
 };
 
 StationWindow::StationWindow(StationServices services, QWidget* parent)
-    : QMainWindow(parent), s_(std::move(services)) {
+    : QMainWindow(parent), s_(std::move(services)), file_(core::ZelDatPath(s_.programFolder)) {
   setWindowTitle(QString::fromLatin1(kWindowCaption));
   setWindowIcon(style()->standardIcon(QStyle::SP_ComputerIcon));
   core::PollEngine::Environment env;
@@ -113,7 +113,7 @@ StationWindow::StationWindow(StationServices services, QWidget* parent)
       return;
     }
     StartRun(nullptr, UsesDirect(Connection::Preferred, settings_), core::kOpsEventsPoll,
-             days_back);
+             days_back, /*scheduled=*/true);
   };
   scheduleCheck_.housekeeping = [this] {
     core::HandleOldEventFiles(settings_, list_.Snapshot(), s_.clock->Now(), *deletePrompter_);
@@ -285,7 +285,7 @@ QPushButton* StationWindow::button(const QString& text) const {
 // ---- zel.dat and the schedule ----
 
 void StationWindow::Load() {
-  const core::ZelDatLoad load = core::LoadZelDat(core::ZelDatPath(s_.programFolder));
+  const core::ZelDatLoad load = file_.Load();
   for (const std::string& line : load.adjusted) std::fprintf(stderr, "zel.dat: %s\n", line.c_str());
   settings_ = load.contents.settings;
   list_.Replace(load.contents.recorders);
@@ -319,11 +319,15 @@ void StationWindow::EditDayTime(int d) {
 
 bool StationWindow::Save() {
   std::string error;
-  const fs::path file = core::ZelDatPath(s_.programFolder);
-  core::EnsureZelDatFolder(file);  // the per-user folder is made on first save
-  if (core::SaveZelDat(file, settings_, list_, &error)) return true;
+  if (file_.Save(settings_, list_, &error)) return true;
   s_.prompter->Show(core::kMessageTitle, SaveFailedMessage(error), platform::PromptButtons::Ok);
   return false;
+}
+
+void StationWindow::EndPoll() {
+  std::string error;
+  // The changes stay in the list: File > Save or the exit writes them again.
+  if (!file_.EndPoll(settings_, list_, &error)) Warn("the poll's changes were not saved: " + error);
 }
 
 // ---- start, timer, exit ----
@@ -348,6 +352,7 @@ void StationWindow::Tick() {
   progress_->setRange(0, std::max(1, p.total));
   progress_->setValue(p.done);
   progress_->setFormat(p.total > 0 ? Q(PollProgress::Text(p)) : QString());
+  if (file_.Polling() && !engine_->Running()) EndPoll();
   scheduleCheck_.Tick(now, settings_.schedule);
 }
 
@@ -356,15 +361,15 @@ bool StationWindow::ConfirmExit() {
       platform::PromptAnswer::Yes)
     return false;
   std::string error;
-  const fs::path file = core::ZelDatPath(s_.programFolder);
-  core::EnsureZelDatFolder(file);
-  if (!core::SaveZelDat(file, settings_, list_, &error)) {
+  if (!file_.Save(settings_, list_, &error)) {
     // Nothing typed is lost without the user knowing it.
     if (s_.prompter->Show(core::kMessageTitle, ExitSaveFailedQuestion(error),
                           platform::PromptButtons::YesNo) != platform::PromptAnswer::Yes)
       return false;
   }
   engine_->StopPoll();
+  // What the stopped poll changed after the save above.
+  if (file_.Polling()) EndPoll();
   timer_->stop();
   list_.Clear();
   model_->Reload();
@@ -527,7 +532,21 @@ void StationWindow::About() {
 // ---- polls ----
 
 void StationWindow::StartRun(const std::vector<std::size_t>* rows, bool direct, uint32_t ops,
-                             int days_back) {
+                             int days_back, bool scheduled) {
+  std::string warning;
+  if (std::optional<std::string> held = file_.BeginPoll(list_, &warning)) {
+    if (scheduled) {
+      // Nobody may be at the station: the status line says it, no box waits for an answer.
+      status_.SetRecorder("");
+      status_.SetOperation(kScheduledPoll);
+      status_.SetResult(*held);
+    } else {
+      s_.prompter->Show(core::kMessageTitle, PollHeldMessage(*held), platform::PromptButtons::Ok);
+    }
+    Warn(*held);
+    return;
+  }
+  if (!warning.empty()) Warn(warning);
   if (!rows) {
     engine_->StartPoll(settings_, true, direct, ops, days_back);
     return;

@@ -14,6 +14,7 @@
 #include "gui/dialog_runner.h"
 #include "model/live_session.h"
 #include "model/live_status.h"
+#include "model/station_file.h"
 #include "model/station_view.h"
 #include "zel/comm/connection.h"
 #include "zel/comm/status.h"
@@ -93,7 +94,8 @@ class StationWindow : public QMainWindow {
   // Runs a command as its menu item, button or key does.
   void Run(core::Command c);
 
-  // Writes zel.dat now; false (and the message shown) when it could not be saved.
+  // Writes zel.dat now, keeping the clock-set days and uploaded passwords another program of
+  // the station wrote meanwhile; false (and the message shown) when it could not be saved.
   bool Save();
 
   // ---- for tests and for the benchmark ----
@@ -113,6 +115,7 @@ class StationWindow : public QMainWindow {
   QLabel* statusField(int i) const { return statusFields_[i]; }
   QProgressBar* progressBar() const { return progress_; }
   bool liveStatusOpen() const { return liveOpen_; }
+  StationFile& stationFile() { return file_; }
   QAction* menuAction(core::Command c) const;
   // The right-click menu as it would pop up (caller owns it).
   QMenu* BuildContextMenu();
@@ -146,7 +149,12 @@ class StationWindow : public QMainWindow {
   // The One check; the row and a copy of its record.
   std::optional<std::pair<std::size_t, RecorderRecord>> One(core::Command c);
   std::vector<std::size_t> Selected() const;
-  void StartRun(const std::vector<std::size_t>* rows, bool direct, uint32_t ops, int days_back);
+  // Starts a poll unless another program of the station polls: the user is told so (the
+  // schedule's poll says it on the status line instead of a message box).
+  void StartRun(const std::vector<std::size_t>* rows, bool direct, uint32_t ops, int days_back,
+                bool scheduled = false);
+  // The window's poll has ended: its changes go into zel.dat and the station lock is let go.
+  void EndPoll();
   void RunPollCommand(const PollCommand& p);
   void RunTool(const core::ToolAction& a);
   std::optional<std::string> ChooseFile(int kind, const std::string& filter, const std::string& ext,
@@ -174,6 +182,7 @@ class StationWindow : public QMainWindow {
   class ProgressObserver;
 
   StationServices s_;
+  StationFile file_;
   core::RecorderList list_;
   core::StationSettings settings_;
   comm::StatusTexts status_;

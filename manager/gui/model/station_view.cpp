@@ -39,6 +39,10 @@ std::string ExitSaveFailedQuestion(const std::string& reason) {
          "\n\nExit anyway? The changes made since the last save will be lost.";
 }
 
+std::string PollHeldMessage(const std::string& held) {
+  return held + ".\nThis poll was not started; try again when that one has ended.";
+}
+
 // ---- menus ----
 
 const std::vector<MenuEntry>& MenuBar() {

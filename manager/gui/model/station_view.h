@@ -37,6 +37,11 @@ std::string ClockLineText(const platform::LocalTime& t);
 std::string SaveFailedMessage(const std::string& reason);
 // The same, asking whether to end the program without the changes.
 std::string ExitSaveFailedQuestion(const std::string& reason);
+// A poll asked for while another program polls this station: that program's message ("Another
+// poll of this station is running (process N)") and that this poll was not started.
+std::string PollHeldMessage(const std::string& held);
+// The step field's text when the schedule's poll could not start.
+inline constexpr char kScheduledPoll[] = "Scheduled poll";
 
 // ---- menus ----
 struct MenuEntry {

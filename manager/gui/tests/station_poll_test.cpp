@@ -15,11 +15,14 @@
 #include <set>
 #include <thread>
 
+#include <unistd.h>
+
 #include "dialogs.h"
 #include "gui/input_selection_dialog.h"
 #include "gui/report_list_view.h"
 #include "window_rig.h"
 #include "zel/catalogue.h"
+#include "zel/platform/station_lock.h"
 
 namespace zel::oxm {
 namespace {
@@ -87,6 +90,30 @@ TEST(StationPoll, PollTodaysDataDirectFromTheMenuFilesEventsAndReport) {
   EXPECT_EQ(w.progressBar()->maximum(), 1);
   EXPECT_EQ(w.progressBar()->format().toStdString(), "1 of 1 recorders");
   EXPECT_TRUE(fs::exists(rig.data / "Poll_log_240306.txt"));
+}
+
+TEST(StationPoll, HoldsTheStationWhilePollingAndThenWritesOnlyThePollsChanges) {
+  zeltest::SimProcess sim;
+  ASSERT_TRUE(sim.Start(SimArgs())) << sim.error();
+  WindowRig rig("oxm_polllock", ZelDatWith({TcpRecorderLine("R1", sim.Port())},
+                                           "ClockSync=1\r\nAutoDelete=2\r\n"));
+  StationWindow& w = rig.Open();
+  w.dayBox(0)->setChecked(true);  // an edit that waits for File > Save
+  w.SelectRows({0});
+  w.Run(Command::PollTodayDirect);
+  platform::StationLock zelpoll;
+  EXPECT_EQ(zelpoll.TryLock(rig.ZelDat()), platform::StationLock::Result::kHeld)
+      << "a zelpoll started now would not poll";
+  EXPECT_EQ(zelpoll.holder(), static_cast<long>(::getpid()));
+  ASSERT_TRUE(TickUntilDone(w));
+  EXPECT_EQ(w.statusField(2)->text().toStdString(), "Success");
+  const int32_t day = w.recorders().Get(0)->clockSetDay;
+  EXPECT_NE(day, 0) << "the clock was set";
+  const core::ZelDatLoad back = core::LoadZelDat(rig.ZelDat());
+  ASSERT_EQ(back.contents.recorders.size(), 1u);
+  EXPECT_EQ(back.contents.recorders[0].clockSetDay, day) << "a zelpoll run now sets no clock twice";
+  EXPECT_EQ(back.contents.settings.schedule[0].enabled, 0);
+  EXPECT_EQ(zelpoll.TryLock(rig.ZelDat()), platform::StationLock::Result::kLocked);
 }
 
 TEST(StationPoll, ScheduleFiresAtTwoFifteenOnAnEnabledWednesdayWithSevenDaysBack) {

@@ -5,6 +5,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDateEdit>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -14,6 +15,9 @@
 #include <QRadioButton>
 #include <QSlider>
 #include <QTest>
+#include <QTimeEdit>
+
+#include <unistd.h>
 
 #include "dialogs.h"
 #include "gui/ipv4_field.h"
@@ -21,6 +25,7 @@
 #include "gui/testing/gui_testing.h"
 #include "recorder_list_model.h"
 #include "window_rig.h"
+#include "zel/platform/station_lock.h"
 
 namespace zel::oxm {
 namespace {
@@ -562,6 +567,191 @@ TEST(Launch, FileDialogsAskWithTheirFiltersAndCancelDoesNothing) {
                                     (rig.data / "elsewhere" / "x.bin").string() + "\" /setup=\"" +
                                     (rig.data / "R1" / "setupdata.bin").string() + "\"",
                                 "open " + (rig.data / "Poll_log_240306.txt").string()}));
+}
+
+TEST(Launch, ModelWithoutAReportWriterOpensTheExistingReportUnchanged) {
+  WindowRig rig("oxm_noreport", ZelDatWith({"\"Old\",\"\",\"\",17,0,0,0,0,0,1,0,0,0"}));
+  fs::create_directories(rig.data / "Old");
+  std::ofstream(rig.data / "Old" / "240301-000000.bin") << "not read";
+  std::ofstream(rig.data / "Old" / "Events.wri") << "earlier report";
+  StationWindow& w = rig.Open();
+  w.SelectRows({0});
+  rig.files.Queue((rig.data / "Old" / "240301-000000.bin").string());
+  w.Run(Command::ViewEventRecords);
+  w.Run(Command::RealTimeDirect);
+  w.Run(Command::EditSetupData);
+  EXPECT_TRUE(rig.shown.empty()) << "no input selection for a model without a report";
+  EXPECT_EQ(rig.launcher.events(),
+            (std::vector<std::string>{"open " + (rig.data / "Old" / "Events.wri").string()}));
+  EXPECT_EQ(zeltest::ReadText(rig.data / "Old" / "Events.wri"), "earlier report");
+}
+
+// ---- zel.dat beside zelpoll ----
+
+// What zelpoll does at the end of a run: under the station lock, only its own changes.
+void ZelpollChanges(const fs::path& zel_dat, const std::vector<core::RecorderChange>& changes) {
+  platform::StationLock lock;
+  ASSERT_EQ(lock.TryLock(zel_dat), platform::StationLock::Result::kLocked);
+  std::string error;
+  ASSERT_TRUE(core::SaveZelDatChanges(zel_dat, changes, core::StationSettings::Defaults(), {},
+                                      &error))
+      << error;
+}
+
+TEST(StationFile, ZelpollChangesWhileTheWindowIsOpenSurviveItsSaves) {
+  WindowRig rig("oxm_merge", ZelDatWith({"\"A\",\"1\",\"pa\",3,0,0,0,0,0,200,0,0,0",
+                                         "\"B\",\"2\",\"pb\",3,0,0,0,0,0,200,0,0,0"},
+                                        "Port=199\r\nDirectPort=199\r\nAutoDelete=2\r\n"
+                                        "Schedule=0,0,0,0,0,0,0,9,0,0,0,0,0,0\r\n"));
+  StationWindow& w = rig.Open();
+  // The window's own edits: B deleted, Wednesday enabled.
+  w.SelectRows({1});
+  w.Run(Command::Delete);
+  w.dayBox(3)->setChecked(true);
+  // A zelpoll run sets A's clock and uploads a setup database with a new password to A.
+  ZelpollChanges(rig.ZelDat(), {{"A", 8831, std::string("UPLOADED")}});
+  w.Run(Command::Save);
+  EXPECT_TRUE(rig.prompter.entries().empty());
+  core::ZelDatLoad back = core::LoadZelDat(rig.ZelDat());
+  ASSERT_EQ(back.contents.recorders.size(), 1u);
+  EXPECT_EQ(back.contents.recorders[0].password, "UPLOADED");
+  EXPECT_EQ(back.contents.recorders[0].clockSetDay, 8831);
+  EXPECT_EQ(back.contents.settings.schedule[3].enabled, 1);
+  EXPECT_EQ(w.recorders().Get(0)->password, "UPLOADED") << "the window's next poll uses it";
+
+  // zelpoll runs the schedule and holds the station: the window's polls do not start.
+  platform::StationLock zelpoll;
+  ASSERT_EQ(zelpoll.TryLock(rig.ZelDat()), platform::StationLock::Result::kLocked);
+  const std::string held =
+      "Another poll of this station is running (process " + std::to_string(::getpid()) + ")";
+  w.Run(Command::PollTodayDial);
+  w.SelectRows({0});
+  w.Run(Command::UploadSetupDirect);
+  EXPECT_FALSE(w.engine().Running());
+  ASSERT_EQ(rig.Texts().size(), 2u);
+  EXPECT_EQ(rig.Texts()[0], "ZEL|" + held + ".\nThis poll was not started; try again when that "
+                                            "one has ended.");
+  EXPECT_EQ(rig.Texts()[1], rig.Texts()[0]);
+  // The schedule's poll at 02:15 says it on the status line; no box waits for an answer.
+  w.Tick();
+  EXPECT_FALSE(w.engine().Running());
+  EXPECT_EQ(rig.Texts().size(), 2u);
+  EXPECT_EQ(w.statusField(1)->text().toStdString(), "Scheduled poll");
+  EXPECT_EQ(w.statusField(2)->text().toStdString(), held);
+
+  // The exit saves while zelpoll still runs; zelpoll's own end writes its changes into that.
+  w.show();
+  w.dayBox(0)->setChecked(true);
+  rig.prompter.QueueAnswer(platform::PromptAnswer::Yes);
+  EXPECT_TRUE(w.close());
+  back = core::LoadZelDat(rig.ZelDat());
+  EXPECT_EQ(back.contents.settings.schedule[0].enabled, 1);
+  zelpoll.Unlock();
+  ZelpollChanges(rig.ZelDat(), {{"A", 8832, std::nullopt}});
+  back = core::LoadZelDat(rig.ZelDat());
+  ASSERT_EQ(back.contents.recorders.size(), 1u);
+  EXPECT_EQ(back.contents.recorders[0].clockSetDay, 8832);
+  EXPECT_EQ(back.contents.recorders[0].password, "UPLOADED");
+  EXPECT_EQ(back.contents.settings.schedule[0].enabled, 1);
+}
+
+TEST(StationPollCommands, DialWithoutSelectionPollsEveryRecorder) {
+  // Modem port COM200 is not on this computer: each recorder fails at once with "no modem".
+  WindowRig rig("oxm_dialall", ZelDatWith({"\"A\"", "\"B\"", "\"C\""}, "Port=199\r\n"));
+  StationWindow& w = rig.Open();
+  w.Run(Command::PollTodayDial);
+  w.engine().Wait();
+  EXPECT_EQ(w.engine().LastOutcomes().size(), 3u);
+  w.SelectRows({1});
+  w.Run(Command::DownloadSetupDial);
+  w.engine().Wait();
+  ASSERT_EQ(w.engine().LastOutcomes().size(), 1u);
+  EXPECT_EQ(w.engine().LastOutcomes()[0].id, "B");
+  w.Tick();  // the end of the poll lets the station lock go
+  EXPECT_FALSE(w.stationFile().Polling());
+  platform::StationLock other;
+  EXPECT_EQ(other.TryLock(rig.ZelDat()), platform::StationLock::Result::kLocked);
+}
+
+// ---- query selected interval ----
+
+TEST(QueryInterval, DateFieldsShowMonthDayYearWithinTheRecordersCentury) {
+  QueryIntervalDialog d;
+  d.Open({2024, 3, 6, 14, 30, 0, 0, 3}, false);
+  EXPECT_EQ(d.fromDate->text().toStdString(), "03/06/2024");
+  EXPECT_EQ(d.fromTime->text().toStdString(), "00:00:00");
+  EXPECT_EQ(d.toDate->text().toStdString(), "03/06/2024");
+  EXPECT_EQ(d.toTime->text().toStdString(), "23:59:59");
+  EXPECT_TRUE(d.dialButton->isChecked());
+  // The recorder takes two-digit years: the fields stay within 2000 to 2099.
+  d.fromDate->setDate(QDate(1999, 12, 31));
+  d.toDate->setDate(QDate(2100, 1, 1));
+  EXPECT_GE(d.From().year, 2000);
+  EXPECT_LE(d.To().year, 2099);
+  d.toDate->setDate(QDate(2099, 12, 31));
+  EXPECT_EQ(d.toDate->text().toStdString(), "12/31/2099");
+  EXPECT_EQ(d.To().year, 2099);
+}
+
+TEST(QueryInterval, ViewAndPlotDataStartInTheQueryFolder) {
+  WindowRig rig("oxm_qview", ZelDatWith({"\"R1\",\"\",\"\",5,0,0,0,0,0,0,0,0,0"}));
+  fs::create_directories(rig.data / "R1" / "Query");
+  StationWindow& w = rig.Open();
+  w.SelectRows({0});
+  const fs::path chosen = rig.data / "elsewhere" / "interval.bin";
+  rig.files.Queue(chosen.string());
+  w.Run(Command::QueryPlotData);
+  w.Run(Command::QueryViewData);  // cancelled
+  const auto& req = rig.files.requests();
+  ASSERT_EQ(req.size(), 2u);
+  for (const auto& r : req) {
+    EXPECT_EQ(r.filter, "Binary files (*.bin)|*.bin||");
+    EXPECT_EQ(r.startFolder, (rig.data / "R1" / "Query").string());
+  }
+  const std::string P = rig.services.programFolder;
+  EXPECT_EQ(rig.launcher.events(),
+            (std::vector<std::string>{"start \"" + P + "ZelQplot.exe\" /event=\"" +
+                                      chosen.string() + "\" /setup=\"setupdata.bin\""}));
+  ASSERT_EQ(rig.launcher.started().size(), 1u);
+  EXPECT_EQ(rig.launcher.started()[0].workingFolder, (rig.data / "R1").string())
+      << "setupdata.bin is found from the recorder's folder";
+}
+
+// ---- the timer while a dialog is open ----
+
+TEST(DeleteConfirmation, TicksWhileItIsOpenRunTheClockButOpenNoSecondDialog) {
+  WindowRig rig("oxm_reentry", ZelDatWith({"\"A\""}, "AutoDelete=1\r\n"));
+  fs::create_directories(rig.data / "A");
+  std::ofstream(rig.data / "A" / "240101-000000.bin") << "x";
+  StationWindow& w = rig.Open();
+  rig.scripts.push_back([&](QDialog& d) {
+    // Ten seconds pass inside the dialog's own loop.
+    for (int i = 0; i < 10; ++i) {
+      rig.clock.AdvanceSeconds(1);
+      w.Tick();
+    }
+    EXPECT_EQ(w.clockLine()->text().toStdString(), "02:15:10 Wednesday");
+    EXPECT_EQ(rig.shown.size(), 1u);
+    return static_cast<int>(d.result() == QDialog::Accepted ? QDialog::Accepted
+                                                            : QDialog::Rejected);
+  });
+  w.Tick();
+  EXPECT_EQ(rig.shown, (std::vector<std::string>{"Delete Confirmation"}));
+  EXPECT_TRUE(fs::exists(rig.data / "A" / "240101-000000.bin"));
+}
+
+TEST(RecorderDialog, AddWhenTheRecorderFolderCannotBeMadeSaysNothing) {
+  WindowRig rig("oxm_addnofolder", ZelDatWith({}));
+  std::ofstream(rig.data / "Blocked") << "a file where the folder would go";
+  StationWindow& w = rig.Open();
+  rig.scripts.push_back([&](QDialog& dlg) {
+    w.recorderDialog()->idField->setText("Blocked");
+    return WindowRig::PressOk(dlg);
+  });
+  w.Run(Command::Add);
+  EXPECT_TRUE(rig.prompter.entries().empty());
+  EXPECT_EQ(Ids(w), (std::vector<std::string>{"Blocked"}));
+  EXPECT_TRUE(fs::is_regular_file(rig.data / "Blocked"));
 }
 
 TEST(Window, ScreenshotWithAFewRecorders) {
