@@ -112,8 +112,8 @@ StationWindow::StationWindow(StationServices services, QWidget* parent)
       scheduledWhileLive_ = days_back;
       return;
     }
-    StartRun(nullptr, UsesDirect(Connection::Preferred, settings_), core::kOpsEventsPoll,
-             days_back, /*scheduled=*/true);
+    StartRun(nullptr, UsesDirect(Connection::Preferred, settings_), core::kOpsEventsPoll, days_back,
+             /*scheduled=*/true);
   };
   scheduleCheck_.housekeeping = [this] {
     core::HandleOldEventFiles(settings_, list_.Snapshot(), s_.clock->Now(), *deletePrompter_);

@@ -31,8 +31,9 @@ std::vector<core::RecorderChange> TakeOutsideChanges(const std::vector<RecorderR
     list.UpdateById(c.id, [&](RecorderRecord& r) {
       if (c.clockSetDay) {
         // Unchanged here: the other process's day. Set here as well: the later day.
-        const int32_t day =
-            r.clockSetDay == was->clockSetDay ? *c.clockSetDay : std::max(r.clockSetDay, *c.clockSetDay);
+        const int32_t day = r.clockSetDay == was->clockSetDay
+                                ? *c.clockSetDay
+                                : std::max(r.clockSetDay, *c.clockSetDay);
         if (day != r.clockSetDay) t.clockSetDay = day;
         r.clockSetDay = day;
       }

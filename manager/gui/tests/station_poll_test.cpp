@@ -1,5 +1,6 @@
 // The window polls simulated recorders over TCP: from the menu and from the schedule.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <QAction>
 #include <QComboBox>
@@ -14,8 +15,6 @@
 #include <chrono>
 #include <set>
 #include <thread>
-
-#include <unistd.h>
 
 #include "dialogs.h"
 #include "gui/input_selection_dialog.h"
@@ -95,8 +94,8 @@ TEST(StationPoll, PollTodaysDataDirectFromTheMenuFilesEventsAndReport) {
 TEST(StationPoll, HoldsTheStationWhilePollingAndThenWritesOnlyThePollsChanges) {
   zeltest::SimProcess sim;
   ASSERT_TRUE(sim.Start(SimArgs())) << sim.error();
-  WindowRig rig("oxm_polllock", ZelDatWith({TcpRecorderLine("R1", sim.Port())},
-                                           "ClockSync=1\r\nAutoDelete=2\r\n"));
+  WindowRig rig("oxm_polllock",
+                ZelDatWith({TcpRecorderLine("R1", sim.Port())}, "ClockSync=1\r\nAutoDelete=2\r\n"));
   StationWindow& w = rig.Open();
   w.dayBox(0)->setChecked(true);  // an edit that waits for File > Save
   w.SelectRows({0});

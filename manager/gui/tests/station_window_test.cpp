@@ -1,6 +1,7 @@
 #include "station_window.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <QAction>
 #include <QCheckBox>
@@ -16,8 +17,6 @@
 #include <QSlider>
 #include <QTest>
 #include <QTimeEdit>
-
-#include <unistd.h>
 
 #include "dialogs.h"
 #include "gui/ipv4_field.h"
@@ -593,8 +592,8 @@ void ZelpollChanges(const fs::path& zel_dat, const std::vector<core::RecorderCha
   platform::StationLock lock;
   ASSERT_EQ(lock.TryLock(zel_dat), platform::StationLock::Result::kLocked);
   std::string error;
-  ASSERT_TRUE(core::SaveZelDatChanges(zel_dat, changes, core::StationSettings::Defaults(), {},
-                                      &error))
+  ASSERT_TRUE(
+      core::SaveZelDatChanges(zel_dat, changes, core::StationSettings::Defaults(), {}, &error))
       << error;
 }
 
@@ -629,8 +628,9 @@ TEST(StationFile, ZelpollChangesWhileTheWindowIsOpenSurviveItsSaves) {
   w.Run(Command::UploadSetupDirect);
   EXPECT_FALSE(w.engine().Running());
   ASSERT_EQ(rig.Texts().size(), 2u);
-  EXPECT_EQ(rig.Texts()[0], "ZEL|" + held + ".\nThis poll was not started; try again when that "
-                                            "one has ended.");
+  EXPECT_EQ(rig.Texts()[0], "ZEL|" + held +
+                                ".\nThis poll was not started; try again when that "
+                                "one has ended.");
   EXPECT_EQ(rig.Texts()[1], rig.Texts()[0]);
   // The schedule's poll at 02:15 says it on the status line; no box waits for an answer.
   w.Tick();

@@ -1,7 +1,6 @@
 #include "model/station_file.h"
 
 #include <gtest/gtest.h>
-
 #include <unistd.h>
 
 #include "zel/testing/temp_folder.h"
@@ -65,8 +64,8 @@ class StationFileTest : public ::testing::Test {
     platform::StationLock lock;
     ASSERT_EQ(lock.TryLock(file()), platform::StationLock::Result::kLocked);
     std::string error;
-    ASSERT_TRUE(core::SaveZelDatChanges(file(), changes, core::StationSettings::Defaults(), {},
-                                        &error))
+    ASSERT_TRUE(
+        core::SaveZelDatChanges(file(), changes, core::StationSettings::Defaults(), {}, &error))
         << error;
   }
   fs::path file() const { return dir_.path() / "zel.dat"; }
@@ -120,8 +119,8 @@ TEST_F(StationFileTest, PollTakesTheLockAndWritesOnlyWhatThePollChanged) {
     ASSERT_EQ(other.TryLock(file()), platform::StationLock::Result::kLocked);
     std::optional<std::string> held = sf.BeginPoll(list, nullptr);
     ASSERT_TRUE(held);
-    EXPECT_EQ(*held,
-              "Another poll of this station is running (process " + std::to_string(::getpid()) + ")");
+    EXPECT_EQ(*held, "Another poll of this station is running (process " +
+                         std::to_string(::getpid()) + ")");
     EXPECT_FALSE(sf.Polling());
   }
 
