@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <QAction>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDate>
 #include <QDateEdit>

@@ -568,8 +568,8 @@ TEST(Launch, FileDialogsAskWithTheirFiltersAndCancelDoesNothing) {
                                 "open " + (rig.data / "Poll_log_240306.txt").string()}));
 }
 
-TEST(Launch, ModelWithoutAReportWriterOpensTheExistingReportUnchanged) {
-  WindowRig rig("oxm_noreport", ZelDatWith({"\"Old\",\"\",\"\",17,0,0,0,0,0,1,0,0,0"}));
+TEST(Launch, UnknownModelStartsNothingAndOpensTheExistingReportUnchanged) {
+  WindowRig rig("oxm_noreport", ZelDatWith({"\"Old\",\"\",\"\",42,0,0,0,0,0,1,0,0,0"}));
   fs::create_directories(rig.data / "Old");
   std::ofstream(rig.data / "Old" / "240301-000000.bin") << "not read";
   std::ofstream(rig.data / "Old" / "Events.wri") << "earlier report";
@@ -632,7 +632,10 @@ TEST(StationFile, ZelpollChangesWhileTheWindowIsOpenSurviveItsSaves) {
                                 ".\nThis poll was not started; try again when that "
                                 "one has ended.");
   EXPECT_EQ(rig.Texts()[1], rig.Texts()[0]);
-  // The schedule's poll at 02:15 says it on the status line; no box waits for an answer.
+  // The schedule's poll at 02:15 says it on the status line (at the next tick's copy); no box
+  // waits for an answer.
+  w.Tick();
+  rig.clock.AdvanceSeconds(1);
   w.Tick();
   EXPECT_FALSE(w.engine().Running());
   EXPECT_EQ(rig.Texts().size(), 2u);
