@@ -1,5 +1,6 @@
 // The window polls simulated recorders over TCP: from the menu and from the schedule.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <QAction>
@@ -8,12 +9,14 @@
 #include <QDate>
 #include <QDateEdit>
 #include <QLabel>
+#include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTime>
 #include <QTimeEdit>
 #include <chrono>
+#include <cstdio>
 #include <set>
 #include <thread>
 
@@ -23,6 +26,7 @@
 #include "window_rig.h"
 #include "zel/catalogue.h"
 #include "zel/platform/station_lock.h"
+#include "zel/testing/programs.h"
 
 namespace zel::oxm {
 namespace {
@@ -114,6 +118,51 @@ TEST(StationPoll, HoldsTheStationWhilePollingAndThenWritesOnlyThePollsChanges) {
   EXPECT_EQ(back.contents.recorders[0].clockSetDay, day) << "a zelpoll run now sets no clock twice";
   EXPECT_EQ(back.contents.settings.schedule[0].enabled, 0);
   EXPECT_EQ(zelpoll.TryLock(rig.ZelDat()), platform::StationLock::Result::kLocked);
+}
+
+// zelpoll of this build, bounded by `timeout`; its exit status (-1 when it did not exit).
+int RunZelpoll(const std::string& args, std::string* output) {
+  const std::string cmd = "timeout 120 " + zeltest::ProgramPath("zelpoll") + " " + args + " 2>&1";
+  FILE* p = ::popen(cmd.c_str(), "r");
+  if (!p) return -1;
+  char buf[4096];
+  std::size_t n;
+  while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) output->append(buf, n);
+  const int st = ::pclose(p);
+  return WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+}
+
+TEST(StationPoll, AZelpollRunWhileTheWindowIsOpenKeepsItsClockSettingThroughTheWindowsSave) {
+  zeltest::SimProcess sim;
+  ASSERT_TRUE(sim.Start(SimArgs())) << sim.error();
+  WindowRig rig("oxm_zelpoll",
+                ZelDatWith({TcpRecorderLine("R1", sim.Port())}, "ClockSync=1\r\nAutoDelete=2\r\n"));
+  StationWindow& w = rig.Open();
+  // The window's own edits: R1's phone number and Sunday enabled.
+  w.SelectRows({0});
+  rig.scripts.push_back([&](QDialog& d) {
+    w.recorderDialog()->phoneField->setText("5550000");
+    return WindowRig::PressOk(d);
+  });
+  w.Run(Command::Edit);
+  w.dayBox(0)->setChecked(true);
+
+  std::string out;
+  ASSERT_EQ(
+      RunZelpoll("--config " + rig.ZelDat().string() + " --scale 0.01 poll --direct --today", &out),
+      0)
+      << out;
+  const int32_t day = core::LoadZelDat(rig.ZelDat()).contents.recorders.at(0).clockSetDay;
+  ASSERT_NE(day, 0) << "zelpoll set the recorder's clock\n" << out;
+
+  w.Run(Command::Save);
+  EXPECT_TRUE(rig.prompter.entries().empty());
+  const core::ZelDatLoad back = core::LoadZelDat(rig.ZelDat());
+  ASSERT_EQ(back.contents.recorders.size(), 1u);
+  EXPECT_EQ(back.contents.recorders[0].clockSetDay, day);
+  EXPECT_EQ(back.contents.recorders[0].phone, "5550000");
+  EXPECT_EQ(back.contents.settings.schedule[0].enabled, 1);
+  EXPECT_EQ(w.recorders().Get(0)->clockSetDay, day);
 }
 
 TEST(StationPoll, ScheduleFiresAtTwoFifteenOnAnEnabledWednesdayWithSevenDaysBack) {
