@@ -345,6 +345,21 @@ TEST(PropertiesDialog, RetriesRangeThenDataFolderThenApplies) {
   EXPECT_EQ(fs::current_path(), rig.data) << "the data folder became the current folder";
 }
 
+TEST(PropertiesDialog, WithoutSerialPortsThePortSettingsStay) {
+  WindowRig rig("oxm_noports", ZelDatWith({}, "Port=3\r\nDirectPort=6\r\nBaud=4\r\n"));
+  StationWindow& w = rig.Open();
+  rig.scripts.push_back([&](QDialog& dlg) {
+    EXPECT_EQ(w.propertiesDialog()->directPortList->count(), 0);
+    EXPECT_EQ(w.propertiesDialog()->modemPortList->count(), 0);
+    return WindowRig::PressOk(dlg);
+  });
+  w.Run(Command::Properties);
+  EXPECT_TRUE(rig.prompter.entries().empty());
+  EXPECT_EQ(w.settings().port, 3);
+  EXPECT_EQ(w.settings().directPort, 6);
+  EXPECT_EQ(w.settings().baud, 4);
+}
+
 // ---- polling time ----
 
 TEST(PollingTime, SliderFollowsAndGreyedFieldsCannotBeClicked) {
@@ -694,6 +709,9 @@ TEST(QueryInterval, DateFieldsShowMonthDayYearWithinTheRecordersCentury) {
   d.toDate->setDate(QDate(2099, 12, 31));
   EXPECT_EQ(d.toDate->text().toStdString(), "12/31/2099");
   EXPECT_EQ(d.To().year, 2099);
+  d.Open({2024, 3, 6, 14, 30, 0, 0, 3}, true);
+  d.show();
+  EXPECT_FALSE(gui::testing::SaveScreenshot(&d, "zeloxm_query_interval").isEmpty());
 }
 
 TEST(QueryInterval, ViewAndPlotDataStartInTheQueryFolder) {
