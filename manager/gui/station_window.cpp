@@ -39,7 +39,6 @@
 namespace zel::oxm {
 
 using core::Command;
-namespace fs = std::filesystem;
 
 namespace {
 
