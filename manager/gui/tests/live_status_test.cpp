@@ -456,6 +456,10 @@ class ModemLive : public ::testing::Test {
     rig_.services.ports.Set(0, modem.string());
     rig_.services.liveTimings = LiveTimings{}.Scaled(0.01);
     rig_.services.liveTickMs = 20;
+    // The emulated modem's answers are waited for in full: on a loaded machine its "OK" can
+    // come later than a scaled wait and the call would fail as "Modem not found".
+    rig_.services.pollTimings.modem_ok_ms = comm::Timings{}.modem_ok_ms;
+    rig_.services.pollTimings.dial_ms = comm::Timings{}.dial_ms;
   }
   // Watches for the Connecting dialog while the command runs; `act` is called on every check.
   void Watch(const std::function<void(ConnectingDialog&)>& act) {
