@@ -5,6 +5,8 @@
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
+#include <sys/epoll.h>
+#include <sys/eventfd.h>
 #include <sys/inotify.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -102,7 +104,9 @@ void Fleet::Reap() {
 }
 
 int Fleet::ListenTcp(Recorder& recorder, int port, std::string* error) {
-  int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  // Non-blocking, so a connection that is reset between the readiness report and accept()
+  // cannot hold the accepting thread.
+  int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
   if (fd < 0) {
     if (error) *error = std::string("cannot create a socket: ") + std::strerror(errno);
     return -1;
@@ -123,36 +127,89 @@ int Fleet::ListenTcp(Recorder& recorder, int port, std::string* error) {
   socklen_t len = sizeof a;
   ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
   const int actual = ntohs(a.sin_port);
-  {
-    std::lock_guard<std::mutex> lock(mu_);
-    listen_fds_.push_back(fd);
+
+  std::lock_guard<std::mutex> lock(mu_);
+  if (!StartAcceptorLocked(error)) {
+    ::close(fd);
+    return -1;
   }
-  Spawn([this, fd, &recorder]() {
-    auto active = std::make_shared<std::atomic<int>>(0);
-    while (!stop_.load()) {
-      pollfd p{fd, POLLIN, 0};
-      int r = ::poll(&p, 1, 100);
-      Reap();
-      if (r <= 0) continue;
-      int c = ::accept4(fd, nullptr, nullptr, SOCK_CLOEXEC);
-      if (c < 0) continue;
-      if (active->load() >= kMaxConnectionsPerPort) {
-        ::close(c);  // bounded: a flood of connections is refused
-        continue;
-      }
-      int nodelay = 1;
-      ::setsockopt(c, IPPROTO_TCP, TCP_NODELAY, &nodelay, sizeof nodelay);
-      ++*active;
-      Spawn([this, c, &recorder, active]() {
-        {
-          FdLink link(c, true, &stop_);
-          recorder.Serve(link, stop_);
-        }
-        --*active;
-      });
-    }
-  });
+  auto listener = std::make_unique<Listener>();
+  listener->fd = fd;
+  listener->recorder = &recorder;
+  listeners_.push_back(std::move(listener));
+  epoll_event ev{};
+  ev.events = EPOLLIN;
+  ev.data.ptr = listeners_.back().get();
+  if (::epoll_ctl(epoll_fd_, EPOLL_CTL_ADD, fd, &ev) != 0) {
+    if (error) *error = std::string("cannot watch the listening socket: ") + std::strerror(errno);
+    listeners_.pop_back();
+    ::close(fd);
+    return -1;
+  }
   return actual;
+}
+
+bool Fleet::StartAcceptorLocked(std::string* error) {
+  if (epoll_fd_ >= 0) return true;
+  epoll_fd_ = ::epoll_create1(EPOLL_CLOEXEC);
+  wake_fd_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+  epoll_event ev{};
+  ev.events = EPOLLIN;
+  ev.data.ptr = nullptr;  // the wake-up, not a listener
+  if (epoll_fd_ < 0 || wake_fd_ < 0 || ::epoll_ctl(epoll_fd_, EPOLL_CTL_ADD, wake_fd_, &ev) != 0) {
+    if (error) *error = std::string("cannot wait for connections: ") + std::strerror(errno);
+    if (epoll_fd_ >= 0) ::close(epoll_fd_);
+    if (wake_fd_ >= 0) ::close(wake_fd_);
+    epoll_fd_ = wake_fd_ = -1;
+    return false;
+  }
+  auto done = std::make_shared<std::atomic<bool>>(false);
+  workers_.push_back(Worker{std::thread([this, done]() {
+                              AcceptLoop();
+                              done->store(true);
+                            }),
+                            done});
+  return true;
+}
+
+// One thread waits for connections on every listening socket at once and sleeps while none
+// comes; each accepted connection gets a thread of its own for as long as it lasts.
+void Fleet::AcceptLoop() {
+  epoll_event events[64];
+  while (!stop_.load()) {
+    const int n = ::epoll_wait(epoll_fd_, events, 64, -1);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      break;
+    }
+    Reap();
+    for (int i = 0; i < n && !stop_.load(); ++i) {
+      auto* l = static_cast<Listener*>(events[i].data.ptr);
+      if (!l) continue;  // woken to stop
+      // Take every connection that is waiting; a reset one is skipped.
+      for (int k = 0; k < 16; ++k) {
+        const int c = ::accept4(l->fd, nullptr, nullptr, SOCK_CLOEXEC);
+        if (c < 0) {
+          if (errno == EINTR || errno == ECONNABORTED) continue;
+          break;  // EAGAIN: none left
+        }
+        if (l->active.load() >= kMaxConnectionsPerPort) {
+          ::close(c);  // bounded: a flood of connections is refused
+          continue;
+        }
+        int nodelay = 1;
+        ::setsockopt(c, IPPROTO_TCP, TCP_NODELAY, &nodelay, sizeof nodelay);
+        ++l->active;
+        Spawn([this, c, l]() {
+          {
+            FdLink link(c, true, &stop_);
+            l->recorder->Serve(link, stop_);
+          }
+          --l->active;
+        });
+      }
+    }
+  }
 }
 
 std::string Fleet::AttachPty(Recorder& recorder, const std::string& link_path, std::string* error) {
@@ -205,6 +262,13 @@ std::string Fleet::AttachModem(std::vector<DialEntry> plan, double scale,
 
 void Fleet::Stop() {
   stop_.store(true);
+  {
+    std::lock_guard<std::mutex> lock(mu_);
+    if (wake_fd_ >= 0) {
+      const uint64_t one = 1;
+      [[maybe_unused]] ssize_t w = ::write(wake_fd_, &one, sizeof one);
+    }
+  }
   std::list<Worker> all;
   {
     std::lock_guard<std::mutex> lock(mu_);
@@ -219,8 +283,11 @@ void Fleet::Stop() {
     all.swap(workers_);
   }
   std::lock_guard<std::mutex> lock(mu_);
-  for (int fd : listen_fds_) ::close(fd);
-  listen_fds_.clear();
+  for (const auto& l : listeners_) ::close(l->fd);
+  listeners_.clear();
+  if (epoll_fd_ >= 0) ::close(epoll_fd_);
+  if (wake_fd_ >= 0) ::close(wake_fd_);
+  epoll_fd_ = wake_fd_ = -1;
   ptys_.clear();
   modems_.clear();
 }

@@ -1,5 +1,6 @@
 // Where the simulated recorders can be reached: TCP ports on 127.0.0.1, ptys as direct lines,
-// and ptys with an emulated modem. One thread per listener and per connection.
+// and ptys with an emulated modem. One thread waits on every TCP listener at once; each open
+// connection, direct line and modem has a thread of its own.
 #pragma once
 
 #include <atomic>
@@ -61,16 +62,24 @@ class Fleet {
     std::thread thread;
     std::shared_ptr<std::atomic<bool>> done;
   };
+  struct Listener {
+    int fd = -1;
+    Recorder* recorder = nullptr;
+    std::atomic<int> active{0};  // open connections, at most kMaxConnectionsPerPort
+  };
   void Spawn(std::function<void()> body);
   void Reap();
+  bool StartAcceptorLocked(std::string* error);
+  void AcceptLoop();
 
   std::atomic<bool> stop_{false};
   std::mutex mu_;
   std::list<Worker> workers_;
-  std::vector<int> listen_fds_;
+  std::vector<std::unique_ptr<Listener>> listeners_;
+  int epoll_fd_ = -1;  // every listener and the wake-up
+  int wake_fd_ = -1;   // written by Stop
   std::vector<std::unique_ptr<Pty>> ptys_;
   std::vector<std::unique_ptr<Modem>> modems_;
-  std::atomic<int> open_connections_{0};
 };
 
 constexpr int kMaxConnectionsPerPort = 32;
