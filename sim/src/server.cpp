@@ -14,6 +14,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -191,6 +192,10 @@ void Fleet::AcceptLoop() {
         const int c = ::accept4(l->fd, nullptr, nullptr, SOCK_CLOEXEC);
         if (c < 0) {
           if (errno == EINTR || errno == ECONNABORTED) continue;
+          // Out of descriptors or memory: the connection stays queued; try again shortly
+          // rather than spin on a listener that stays ready.
+          if (errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
           break;  // EAGAIN: none left
         }
         if (l->active.load() >= kMaxConnectionsPerPort) {

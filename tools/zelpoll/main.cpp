@@ -112,9 +112,9 @@ int Run(int argc, char** argv) {
   std::vector<std::string> ids;
   auto addLines = [&](CLI::App* sub) {
     sub->add_option("--lines", lines,
-                    "poll recorders on TCP/IP over up to N connections at once (default 1: one "
-                    "recorder after another); serial lines and modems poll alongside, one "
-                    "recorder at a time per port")
+                    "poll recorders on TCP/IP over up to N connections at once, one at a time "
+                    "per address and port (default 1: one recorder after another); serial lines "
+                    "and modems poll alongside, one recorder at a time per port")
         ->check(CLI::Range(1, 4096));
     sub->add_option("--modem-ports", modemPortNames,
                     "more modem ports to call over, one call per port at a time (COM3,COM4)")

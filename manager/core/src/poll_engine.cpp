@@ -289,58 +289,67 @@ void PollEngine::RunLines(Run& run, PollLog& log, std::vector<Outcome>& outcomes
   if (env_.observer) shared.emplace(env_.observer);
   PollObserver* observer = shared ? &*shared : nullptr;
 
-  // Queues of job numbers: one shared by the TCP/IP lines, one per serial port, one shared by
-  // the modem ports. A queue keeps the list's order.
+  // Queues of groups of job numbers: one shared by the TCP/IP lines, one per serial port, one
+  // shared by the modem ports. A line takes a whole group and polls its jobs one after the
+  // other: the recorders reached at one TCP/IP address and port (a terminal server's port, a
+  // recorder listed under two IDs) are one group, so that line is never used twice at once,
+  // as a serial port is not. Queues and groups keep the list's order.
   struct Queue {
     std::mutex mu;
-    std::deque<std::size_t> jobs;
-    std::optional<std::size_t> Next() {
+    std::deque<std::vector<std::size_t>> groups;
+    std::vector<std::size_t> Next() {
       std::lock_guard l(mu);
-      if (jobs.empty()) return std::nullopt;
-      const std::size_t j = jobs.front();
-      jobs.pop_front();
-      return j;
+      if (groups.empty()) return {};
+      std::vector<std::size_t> g = std::move(groups.front());
+      groups.pop_front();
+      return g;
     }
   };
   Queue tcp, modem;
   std::map<int, Queue> serial;
   {
+    std::map<std::pair<uint32_t, int32_t>, std::size_t> tcpGroupOf;
     auto probe = MakeConnection(run, nullptr);
     for (std::size_t j = 0; j < run.jobs.size(); ++j) {
       if (!run.direct) {
-        modem.jobs.push_back(j);
+        modem.groups.push_back({j});
         continue;
       }
-      const int selector = comm::DirectPortOf(*probe, run.jobs[j].record);
-      if (selector == comm::kTcpSelector) {
-        tcp.jobs.push_back(j);
-      } else {
-        serial[selector].jobs.push_back(j);
+      const RecorderRecord& r = run.jobs[j].record;
+      const int selector = comm::DirectPortOf(*probe, r);
+      if (selector != comm::kTcpSelector) {
+        serial[selector].groups.push_back({j});
+        continue;
       }
+      const auto [at, isNew] = tcpGroupOf.try_emplace({r.ipAddress, r.tcpPort}, tcp.groups.size());
+      if (isNew) tcp.groups.emplace_back();
+      tcp.groups[at->second].push_back(j);
     }
   }
 
-  // A line takes the next job of its queue until the queue is empty; after an abort the
+  // A line takes the next group of its queue until the queue is empty; after an abort the
   // remaining jobs are taken without being polled, as one line does.
   auto serve = [&](Queue& q, std::optional<int> fixedSelector) {
     auto conn = MakeConnection(run, observer);
-    while (std::optional<std::size_t> j = q.Next()) {
-      Job& job = run.jobs[*j];
-      const int selector = fixedSelector ? *fixedSelector : comm::DirectPortOf(*conn, job.record);
-      outcomes[*j] = PollJob(run, job, *conn, selector, log);
+    for (std::vector<std::size_t> group = q.Next(); !group.empty(); group = q.Next()) {
+      for (std::size_t j : group) {
+        Job& job = run.jobs[j];
+        const int selector = fixedSelector ? *fixedSelector : comm::DirectPortOf(*conn, job.record);
+        outcomes[j] = PollJob(run, job, *conn, selector, log);
+      }
     }
   };
   std::vector<std::thread> lines;
   const std::size_t tcpLines =
-      std::min<std::size_t>(static_cast<std::size_t>(std::max(1, env_.lines)), tcp.jobs.size());
+      std::min<std::size_t>(static_cast<std::size_t>(std::max(1, env_.lines)), tcp.groups.size());
   for (std::size_t i = 0; i < tcpLines; ++i) lines.emplace_back(serve, std::ref(tcp), std::nullopt);
   for (auto& [port, q] : serial) lines.emplace_back(serve, std::ref(q), port);
-  if (!modem.jobs.empty()) {
+  if (!modem.groups.empty()) {
     std::vector<int> ports{run.selector};
     for (int p : env_.extraModemPorts) {
       if (std::find(ports.begin(), ports.end(), p) == ports.end()) ports.push_back(p);
     }
-    for (std::size_t i = 0; i < ports.size() && i < modem.jobs.size(); ++i)
+    for (std::size_t i = 0; i < ports.size() && i < modem.groups.size(); ++i)
       lines.emplace_back(serve, std::ref(modem), ports[i]);
   }
   for (std::thread& t : lines) t.join();

@@ -170,10 +170,11 @@ class PollEngine {
     comm::PortMap ports;
     int afterCloseMs = 3000;           // pause after closing each attempt's connection
     PollObserver* observer = nullptr;  // measurement (benchmarks); null in production
-    // Recorders on TCP/IP are polled over up to `lines` connections at once; 1 polls every
-    // recorder one after another on one line. With more than one, recorders on a serial line
-    // are polled one at a time per port alongside, and a modem run calls over the modem port
-    // and every port of `extraModemPorts` (0-based), one call per port at a time.
+    // Recorders on TCP/IP are polled over up to `lines` connections at once, never two at once
+    // at one address and port; 1 polls every recorder one after another on one line. With
+    // more than one, recorders on a serial line are polled one at a time per port alongside,
+    // and a modem run calls over the modem port and every port of `extraModemPorts`
+    // (0-based), one call per port at a time.
     int lines = 1;
     std::vector<int> extraModemPorts;
   };
