@@ -10,6 +10,18 @@
 
 namespace zel::gui {
 
+QImage RenderImage(QSize size, const std::function<void(QPainter&)>& draw) {
+  QImage image(size, QImage::Format_RGB32);
+  image.setDotsPerMeterX(3780);  // 96 dpi
+  image.setDotsPerMeterY(3780);
+  image.fill(Qt::white);
+  {
+    QPainter painter(&image);
+    draw(painter);
+  }  // the painter ends before the image is handed on
+  return image;
+}
+
 bool ExportDrawing(const std::string& path, QSize size, const QString& title,
                    const std::function<void(QPainter&)>& draw, std::string* error) {
   const QString file = QString::fromStdString(path);
@@ -22,14 +34,7 @@ bool ExportDrawing(const std::string& path, QSize size, const QString& title,
                                   "\"; check that the folder exists and is writable.";
   const QRect area(QPoint(0, 0), size);
   if (ext == QLatin1String("png")) {
-    QImage image(size, QImage::Format_RGB32);
-    image.setDotsPerMeterX(3780);  // 96 dpi
-    image.setDotsPerMeterY(3780);
-    image.fill(Qt::white);
-    {
-      QPainter painter(&image);
-      draw(painter);
-    }
+    const QImage image = RenderImage(size, draw);
     if (!image.save(file, "PNG")) return fail(not_written);
     return true;
   }

@@ -45,6 +45,34 @@ struct TimeGrid {
   std::function<QString(double)> timeText;  // time-of-day label of a line
 };
 
+// The pieces of one trace (one colour), gathered for one TimingPainter::DrawTrace call. Each
+// piece is what DrawSegment draws. Gathering lets the painter draw the widest views fast: all
+// edges in one x become one vertical line, and where the painter's units are the device's
+// pixels, columns in a row whose edges cover the same span become one filled rectangle and the
+// horizontal parts those columns already cover are left out. The pixels stay those of drawing
+// every piece with DrawSegment.
+class TraceBatch {
+ public:
+  void AddSegment(int x0, int x1, int from_y, bool edge, int to_y, bool hatch, int band_top,
+                  int band_bottom);
+  void Clear();
+  bool Empty() const { return verticals_.empty() && horizontals_.empty() && hatch_.empty(); }
+
+ private:
+  friend class TimingPainter;
+  struct Vertical {
+    int x, y0, y1;  // y0 <= y1
+  };
+  struct Horizontal {
+    int x0, x1, y;  // x0 <= x1
+  };
+  void AddVertical(int x, int y0, int y1);
+  void AddHorizontal(int x0, int x1, int y);
+  std::vector<Vertical> verticals_;
+  std::vector<Horizontal> horizontals_;
+  std::vector<QLine> hatch_;
+};
+
 class TimingPainter {
  public:
   explicit TimingPainter(QPainter& painter) : p_(painter) {}
@@ -69,6 +97,11 @@ class TimingPainter {
                            int band_top, int band_bottom, std::vector<QLine>& out);
   // Many lines of one colour in one call (the same pixels as one call per line).
   void DrawLines(const std::vector<QLine>& lines, const QColor& color);
+  // One trace's gathered pieces in `color`: the same pixels as DrawSegment of every piece.
+  void DrawTrace(const TraceBatch& batch, const QColor& color);
+  // Whether one unit is one device pixel with whole-pixel offsets on a raster device without
+  // antialiasing: there a filled rectangle covers exactly the pixels of the lines it replaces.
+  bool UnitsArePixels() const;
 
   // Fore layer: a cursor line from top to bottom at x, with an X mark 8 units wide from
   // mark_top to mark_bottom (no mark when mark_top < 0).

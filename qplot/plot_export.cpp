@@ -1,15 +1,10 @@
 #include "plot_export.h"
 
-#include <QFileInfo>
 #include <QPageLayout>
-#include <QPageSize>
 #include <QPainter>
-#include <QPdfWriter>
 #include <QPrinter>
-#ifdef ZEL_HAVE_QT_SVG
-#include <QSvgGenerator>
-#endif
 
+#include "gui/image_export.h"
 #include "model/print_layout.h"
 #include "plot_renderer.h"
 
@@ -17,67 +12,17 @@ namespace zel::qplot {
 
 QImage RenderPlotImage(const EventData& data, const CZelQplotDoc& doc, const PlotView& view,
                        bool full_pass) {
-  QImage image(kScrollWidth, ScrollHeight(), QImage::Format_RGB32);
-  image.setDotsPerMeterX(3780);  // 96 dpi
-  image.setDotsPerMeterY(3780);
-  image.fill(Qt::white);
-  QPainter painter(&image);
   RenderOptions options;
   options.fullPass = full_pass;
-  DrawPlot(painter, data, doc, view, options);
-  return image;
+  return gui::RenderImage(QSize(kScrollWidth, ScrollHeight()),
+                          [&](QPainter& painter) { DrawPlot(painter, data, doc, view, options); });
 }
 
 bool ExportPlot(const std::string& path, const EventData& data, const CZelQplotDoc& doc,
                 const PlotView& view, std::string* error) {
-  const QString file = QString::fromStdString(path);
-  const QString ext = QFileInfo(file).suffix().toLower();
-  auto fail = [&](const std::string& why) {
-    if (error) *error = why;
-    return false;
-  };
-  if (ext == QLatin1String("png")) {
-    if (!RenderPlotImage(data, doc, view).save(file, "PNG"))
-      return fail("The image could not be written to \"" + path +
-                  "\"; check that the folder exists and is writable.");
-    return true;
-  }
-  if (ext == QLatin1String("svg")) {
-#ifdef ZEL_HAVE_QT_SVG
-    QSvgGenerator svg;
-    svg.setFileName(file);
-    svg.setSize(QSize(kScrollWidth, ScrollHeight()));
-    svg.setViewBox(QRect(0, 0, kScrollWidth, ScrollHeight()));
-    svg.setResolution(96);
-    svg.setTitle(QStringLiteral("ZELQplot"));
-    QPainter painter;
-    if (!painter.begin(&svg))
-      return fail("The image could not be written to \"" + path +
-                  "\"; check that the folder exists and is writable.");
-    painter.fillRect(QRect(0, 0, kScrollWidth, ScrollHeight()), Qt::white);
-    DrawPlot(painter, data, doc, view);
-    painter.end();
-    return true;
-#else
-    return fail("This build cannot write SVG images; export to PNG or PDF instead.");
-#endif
-  }
-  if (ext == QLatin1String("pdf")) {
-    QPdfWriter pdf(file);
-    pdf.setResolution(96);
-    pdf.setPageSize(QPageSize(QSizeF(kScrollWidth * 72.0 / 96.0, ScrollHeight() * 72.0 / 96.0),
-                              QPageSize::Point, QStringLiteral("Plot"), QPageSize::ExactMatch));
-    pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
-    QPainter painter;
-    if (!painter.begin(&pdf))
-      return fail("The image could not be written to \"" + path +
-                  "\"; check that the folder exists and is writable.");
-    painter.fillRect(QRect(0, 0, kScrollWidth, ScrollHeight()), Qt::white);
-    DrawPlot(painter, data, doc, view);
-    painter.end();
-    return true;
-  }
-  return fail("\"" + path + "\" has no known image type: name the file with .png, .svg or .pdf.");
+  return gui::ExportDrawing(
+      path, QSize(kScrollWidth, ScrollHeight()), QStringLiteral("ZELQplot"),
+      [&](QPainter& painter) { DrawPlot(painter, data, doc, view); }, error);
 }
 
 int PrintPlot(QPrinter& printer, const EventData& data, const CZelQplotDoc& doc,

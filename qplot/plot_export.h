@@ -1,5 +1,5 @@
-// Image export of the whole plot (PNG, SVG or PDF by the file's extension) and the plot
-// printed onto a QPrinter's pages.
+// Image export of the whole plot (PNG, SVG or PDF by the file's extension, through the suite's
+// shared image writer) and the plot printed onto a QPrinter's pages.
 #pragma once
 
 #include <QImage>

@@ -12,71 +12,59 @@ namespace {
 
 using gui::TimingPainter;
 
-// Draws the trace pieces through `row_top` (-1: channel not drawn). A piece whose horizontal
-// part is empty and that repeats one already drawn at the same x of its channel is left out:
-// the pen is opaque and one colour per channel, so the pixels are the same.
+// Draws the trace pieces through `row_top` (-1: channel not drawn). The pass from the first
+// record (the tests' oracle) draws every piece by itself; otherwise each channel's pieces are
+// gathered and drawn in one call, which merges what covers the same pixels.
 void DrawTraces(TimingPainter& tp, const EventData& data, const CZelQplotDoc& doc,
                 const PlotView& view, bool full_pass, const std::function<int(int)>& row_top) {
-  std::array<int, kChannelCount> last_x;
-  last_x.fill(INT_MIN);
-  std::array<uint8_t, kChannelCount> seen{};
+  std::array<int, kChannelCount> tops;
   std::array<QColor, kChannelCount> colors;
-  for (int c = 0; c < kChannelCount; ++c)
+  for (int c = 0; c < kChannelCount; ++c) {
+    tops[static_cast<size_t>(c)] = row_top(c);
     colors[static_cast<size_t>(c)] = gui::ColorOfColorRef(doc.Channel(c).color);
-  auto draw = [&](const TraceOp& op) {
-    const int top = row_top(op.channel);
-    if (top < 0) return;
-    const size_t c = static_cast<size_t>(op.channel);
-    if (op.x0 == op.x1 && !op.hatch) {
-      const uint8_t bit = static_cast<uint8_t>(
-          1u << ((op.fromHigh ? 1 : 0) | (op.edge ? 2 : 0) | (op.toHigh ? 4 : 0)));
-      if (last_x[c] != op.x1) {
-        last_x[c] = op.x1;
-        seen[c] = 0;
+  }
+  if (full_pass) {
+    // A piece whose horizontal part is empty and that repeats one already drawn at the same x
+    // of its channel is left out: the pen is opaque and one colour per channel.
+    std::array<int, kChannelCount> last_x;
+    last_x.fill(INT_MIN);
+    std::array<uint8_t, kChannelCount> seen{};
+    data.Trace(doc, view, true, [&](const TraceOp& op) {
+      const size_t c = static_cast<size_t>(op.channel);
+      const int top = tops[c];
+      if (top < 0) return;
+      if (op.x0 == op.x1 && !op.hatch) {
+        const uint8_t bit = static_cast<uint8_t>(
+            1u << ((op.fromHigh ? 1 : 0) | (op.edge ? 2 : 0) | (op.toHigh ? 4 : 0)));
+        if (last_x[c] != op.x1) {
+          last_x[c] = op.x1;
+          seen[c] = 0;
+        }
+        if (seen[c] & bit) return;
+        seen[c] |= bit;
       }
-      if (seen[c] & bit) return;
-      seen[c] |= bit;
-    }
-    tp.DrawSegment(op.x0, op.x1, LevelY(top, op.fromHigh), op.edge, LevelY(top, op.toHigh),
-                   op.hatch, top + kHighLevelOffset, top + kLowLevelOffset, colors[c]);
-  };
-  if (full_pass || !data.CanTraceByColumns()) {
-    data.Trace(doc, view, full_pass, draw);
+      tp.DrawSegment(op.x0, op.x1, LevelY(top, op.fromHigh), op.edge, LevelY(top, op.toHigh),
+                     op.hatch, top + kHighLevelOffset, top + kLowLevelOffset, colors[c]);
+    });
     return;
   }
-  // Only the channels that are drawn, and per channel only its changing pixel columns, its
-  // lines gathered and drawn in one call. Within a column, an edge from one level to the other
-  // (both end pixels drawn, square caps) covers every other edge or point at that x, so the
-  // column's further pieces are left out once one such edge is down.
-  std::bitset<kChannelCount> drawn;
-  for (int c = 0; c < kChannelCount; ++c) drawn.set(static_cast<size_t>(c), row_top(c) >= 0);
-  std::array<std::vector<QLine>, kChannelCount> lines;
-  std::array<uint8_t, kChannelCount> spanned{};
-  data.TraceColumns(doc, view, drawn, [&](const TraceOp& op) {
-    const int top = row_top(op.channel);
-    if (top < 0) return;
+  std::array<gui::TraceBatch, kChannelCount> batches;
+  auto gather = [&](const TraceOp& op) {
     const size_t c = static_cast<size_t>(op.channel);
-    if (op.x0 == op.x1 && !op.hatch) {
-      if (last_x[c] != op.x1) {
-        last_x[c] = op.x1;
-        seen[c] = 0;
-        spanned[c] = 0;
-      }
-      if (spanned[c]) return;
-      const uint8_t bit = static_cast<uint8_t>(
-          1u << ((op.fromHigh ? 1 : 0) | (op.edge ? 2 : 0) | (op.toHigh ? 4 : 0)));
-      if (seen[c] & bit) return;
-      seen[c] |= bit;
-    } else {
-      last_x[c] = op.x1;
-      seen[c] = 0;
-    }
-    spanned[c] = op.edge && op.fromHigh != op.toHigh;
-    TimingPainter::SegmentLines(op.x0, op.x1, LevelY(top, op.fromHigh), op.edge,
-                                LevelY(top, op.toHigh), op.hatch, top + kHighLevelOffset,
-                                top + kLowLevelOffset, lines[c]);
-  });
-  for (size_t c = 0; c < kChannelCount; ++c) tp.DrawLines(lines[c], colors[c]);
+    const int top = tops[c];
+    if (top < 0) return;
+    batches[c].AddSegment(op.x0, op.x1, LevelY(top, op.fromHigh), op.edge, LevelY(top, op.toHigh),
+                          op.hatch, top + kHighLevelOffset, top + kLowLevelOffset);
+  };
+  if (data.CanTraceByColumns()) {
+    // Only the channels that are drawn, and per channel only its changing pixel columns.
+    std::bitset<kChannelCount> drawn;
+    for (size_t c = 0; c < kChannelCount; ++c) drawn.set(c, tops[c] >= 0);
+    data.TraceColumns(doc, view, drawn, gather);
+  } else {
+    data.Trace(doc, view, false, gather);
+  }
+  for (size_t c = 0; c < kChannelCount; ++c) tp.DrawTrace(batches[c], colors[c]);
 }
 
 gui::TimeGrid GridOf(const EventData& data, const PlotView& view) {

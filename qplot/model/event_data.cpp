@@ -108,6 +108,7 @@ void EventData::Clear() {
   checkpoints_.clear();
   kindLevels_.clear();
   perInputTime_.clear();
+  perInputLevel_.clear();
   timesInOrder_ = true;
   eqValid_ = false;
   eqChangesValid_ = false;
@@ -194,8 +195,11 @@ LoadResult EventData::Finish(EventRecordFile& file, std::unique_ptr<SetupDatabas
   for (size_t k = 1; k < time_.size(); ++k)
     if (time_[k] < time_[k - 1]) timesInOrder_ = false;
   perInputTime_.resize(perInputRecords_.size());
-  for (size_t k = 0; k < perInputRecords_.size(); ++k)
+  perInputLevel_.resize(perInputRecords_.size());
+  for (size_t k = 0; k < perInputRecords_.size(); ++k) {
     perInputTime_[k] = time_[perInputRecords_[k]];
+    perInputLevel_[k] = level_[perInputRecords_[k]];
+  }
   std::vector<uint8_t> kinds(perInputRecords_.size(), 0);
   for (int in = 0; in < n_; ++in) {
     uint8_t state = initial_[static_cast<size_t>(in)];
@@ -372,7 +376,7 @@ size_t EventData::IndexBytes() const {
   bytes +=
       eqStates_.capacity() * sizeof(eqStates_[0]) + eqChanged_.capacity() * sizeof(eqChanged_[0]);
   for (const auto& level : kindLevels_) bytes += level.capacity();
-  bytes += perInputTime_.capacity() * sizeof(int64_t);
+  bytes += perInputTime_.capacity() * sizeof(int64_t) + perInputLevel_.capacity();
   for (const EquationChanges& q : eqChanges_) {
     bytes += q.time.capacity() * sizeof(int64_t) + q.level.capacity();
     for (const auto& level : q.kinds) bytes += level.capacity();
@@ -639,17 +643,26 @@ void WalkColumns(TrackWalk<LevelAt>& w, const PlotView& view, Piece piece, Edge 
   size_t pos = lo;
   while (pos < hi) {
     const int x = x_at(pos);
-    // The column's end: gallop, then halve.
-    size_t known = pos;  // x_at(known) <= x
-    size_t step = 1;
-    size_t probe = pos + 1;
-    while (probe < hi && x_at(probe) <= x) {
-      known = probe;
-      step *= 2;
-      probe = known + step;
+    // The column's end: a few changes one by one (most columns hold few), then gallop, then
+    // halve.
+    constexpr int kSteps = 8;
+    size_t end = pos + 1;
+    int stepped = 0;
+    while (end < hi && stepped < kSteps && x_at(end) <= x) {
+      ++end;
+      ++stepped;
     }
-    const size_t end =
-        first_where(known + 1, std::min(probe, hi), [&](size_t k) { return x_at(k) > x; });
+    if (stepped == kSteps && end < hi && x_at(end) <= x) {
+      size_t known = end;  // x_at(known) <= x
+      size_t step = 1;
+      size_t probe = known + 1;
+      while (probe < hi && x_at(probe) <= x) {
+        known = probe;
+        step *= 2;
+        probe = known + step;
+      }
+      end = first_where(known + 1, std::min(probe, hi), [&](size_t k) { return x_at(k) > x; });
+    }
     piece(x, w.state, w.changed, w.level(pos));
     if (end - pos > 1) {
       const uint8_t kinds = KindsIn(*w.kinds, pos + 1, end);
@@ -709,10 +722,10 @@ void EventData::TraceColumns(const CZelQplotDoc& doc, const PlotView& view,
     if (equation) {
       const EquationChanges& q = eqChanges_[si - static_cast<size_t>(n_)];
       const uint8_t* levels = q.level.data();
-      TrackWalk<std::function<uint8_t(size_t)>> w;
+      auto level_at = [levels](size_t k) { return levels[k]; };
+      TrackWalk<decltype(level_at)> w{.level = level_at};
       w.end = q.time.size();
       w.time = q.time.data();
-      w.level = [levels](size_t k) { return levels[k]; };
       w.kinds = &q.kinds;
       w.state = q.initial;
       w.changed = static_cast<int64_t>(start_);
@@ -720,7 +733,8 @@ void EventData::TraceColumns(const CZelQplotDoc& doc, const PlotView& view,
       final_state = w.state;
       final_changed = w.changed;
     } else {
-      auto level_at = [this](size_t k) { return level_[perInputRecords_[k]]; };
+      const uint8_t* levels = perInputLevel_.data();
+      auto level_at = [levels](size_t k) { return levels[k]; };
       TrackWalk<decltype(level_at)> w{.level = level_at};
       w.begin = perInputStart_[si];
       w.end = perInputStart_[si + 1];

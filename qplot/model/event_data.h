@@ -156,7 +156,8 @@ class EventData {
   // first of its pixel column (bit from-high x 2 + to-high), and coarser levels each the OR of
   // 16 entries of the level below.
   std::vector<std::vector<uint8_t>> kindLevels_;
-  std::vector<int64_t> perInputTime_;  // per position of perInputRecords_: the record's time
+  std::vector<int64_t> perInputTime_;   // per position of perInputRecords_: the record's time
+  std::vector<uint8_t> perInputLevel_;  // and its level
   bool timesInOrder_ = true;
   int spacing_ = 4096;
   std::vector<Checkpoint> checkpoints_;

@@ -31,12 +31,6 @@ void PlotView::SetLeftAndScale(double left, int64_t scale) {
   scale_ = std::clamp<int64_t>(scale, 1, kMaxScale);
 }
 
-int PlotView::XOfTime(double t) const {
-  const double units = (t - left_) / static_cast<double>(scale_);
-  const double held = std::clamp(units, -1e9, 1e9);
-  return static_cast<int>(held) + kPlotLeft;
-}
-
 void PlotView::ZoomIn(int k) { scale_ = std::max<int64_t>(1, scale_ / std::max(1, k)); }
 
 void PlotView::ZoomOut(int k) { scale_ = std::min(kMaxScale, scale_ * std::max(1, k)); }

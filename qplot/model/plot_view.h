@@ -60,7 +60,10 @@ class PlotView {
   void SetLeftAndScale(double left, int64_t scale);
 
   // x = (t - left) / scale + 128, truncated toward zero (held to +-1e9 for far-away times).
-  int XOfTime(double t) const;
+  int XOfTime(double t) const {
+    const double units = (t - left_) / static_cast<double>(scale_);
+    return static_cast<int>(units < -1e9 ? -1e9 : units > 1e9 ? 1e9 : units) + kPlotLeft;
+  }
   double TimeOfX(int x) const { return static_cast<double>(scale_) * (x - kPlotLeft) + left_; }
 
   // View menu: scale / k (at least 1) or scale x k, left edge unchanged.

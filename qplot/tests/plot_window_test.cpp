@@ -11,11 +11,13 @@
 #include <random>
 
 #include "../model/tests/event_bytes.h"
+#include "gui/image_export.h"
 #include "gui/input_selection_dialog.h"
 #include "gui/testing/gui_testing.h"
 #include "gui/timing_painter.h"
 #include "main_frame.h"
 #include "plot_export.h"
+#include "plot_renderer.h"
 #include "qplot_view.h"
 #include "zel/day_number.h"
 
@@ -196,6 +198,62 @@ TEST(PlotDrawing, IndexedImageEqualsTheFullPass) {
       const QImage indexed = RenderPlotImage(p.data, p.doc, p.view, false);
       ASSERT_TRUE(full == indexed) << "type " << static_cast<int>(type) << " view " << v;
     }
+  }
+}
+
+// The widest views of a dense file, where a pixel column holds many changes of one input: the
+// index draws the full pass's image too, for the whole area and for a screen's scrolled part,
+// with bursts and quiet stretches (hatched), the KRV-583 family's edges, an equation and an
+// input shown on two channels.
+TEST(PlotDrawing, IndexedImageEqualsTheFullPassAtTheWidestZoomOfADenseFile) {
+  std::mt19937 rng(12);
+  for (EventFileType type : {EventFileType::k517XL, EventFileType::k583}) {
+    const auto& layout = *FindEventLayout(type);
+    const int64_t per_day = TicksPerDay(layout.ticksPerSecond);
+    EventBytes e(type, kDate, 0, kDate, static_cast<uint32_t>(per_day - 1));
+    uint32_t t = 0;
+    for (int r = 0; r < 60000; ++r) {
+      // Mostly a change every few hundredths; now and then a quiet stretch of a few columns.
+      t += rng() % 2000 == 0 ? static_cast<uint32_t>(per_day / 200)
+                             : rng() % static_cast<uint32_t>(per_day / 30000);
+      t = std::min<uint32_t>(static_cast<uint32_t>(per_day - 1), t);
+      e.Add(t, static_cast<int>(rng() % 8), static_cast<int>(rng() % 4));
+    }
+    RecorderType model_type = -1;
+    for (RecorderType m = 0; m < kModelTypeCount && model_type < 0; ++m)
+      if (EventFileTypeOfModel(m) == type) model_type = m;
+    auto setup = std::make_unique<SetupDatabase>(model_type);
+    for (int i = 0; i < 8; i += 2) setup->SetFlashEnabled(i, true);
+    Plot p;
+    p.Start(e.bytes(), std::move(setup));
+    CVequation q;
+    q.in = {0, 1, kNoInput, kNoInput};
+    q.table = {0, 1, 1, 0, 0, 1, 1, 0};
+    p.doc.SetEquation(0, q);
+    p.doc.SetChannelInput(8, p.data.InputCount());
+    p.doc.SetChannelInput(30, 3);
+    for (int v = 0; v < 4; ++v) {
+      p.view.ZoomAll();
+      if (v == 1) p.view.ZoomOut(2);
+      if (v == 2) p.view.ZoomIn(2);
+      if (v == 3) p.view.SetLeftAndScale(p.view.Left() + 200.0 * p.view.Scale(), p.view.Scale());
+      ASSERT_GE(p.data.RecordCount() * p.view.Scale() / per_day, 8);  // changes per column
+      const QImage full = RenderPlotImage(p.data, p.doc, p.view, true);
+      const QImage indexed = RenderPlotImage(p.data, p.doc, p.view, false);
+      ASSERT_TRUE(full == indexed) << "type " << static_cast<int>(type) << " view " << v;
+    }
+    // The screen's way: scrolled down by whole pixels, only the rows in the window drawn.
+    auto screen = [&](bool full_pass) {
+      return gui::RenderImage(QSize(kScrollWidth, 500), [&](QPainter& painter) {
+        painter.translate(0, -310);
+        RenderOptions options;
+        options.fullPass = full_pass;
+        options.clipTop = 310;
+        options.clipBottom = 810;
+        DrawPlot(painter, p.data, p.doc, p.view, options);
+      });
+    };
+    ASSERT_TRUE(screen(true) == screen(false)) << "type " << static_cast<int>(type);
   }
 }
 
