@@ -14,6 +14,10 @@ namespace {
 constexpr int64_t kBlockRecords = 64;
 constexpr size_t kKindFanOut = 16;  // entries of a summary level per entry of the next
 
+constexpr uint8_t kKindBits = 0x0F;  // the kinds of an entry; its bits 4-7 may hold a level
+constexpr int kLevelShift = 4;
+uint8_t KindsOf(uint8_t entry) { return static_cast<uint8_t>(entry & kKindBits); }
+
 // Bit of the edge kind a piece draws: from-high x 2 + to-high.
 uint8_t KindBit(bool from_high, bool to_high) {
   return static_cast<uint8_t>(1u << ((from_high ? 2 : 0) | (to_high ? 1 : 0)));
@@ -24,7 +28,7 @@ void BuildKindLevels(std::vector<std::vector<uint8_t>>& levels) {
   while (levels.back().size() > kKindFanOut) {
     const std::vector<uint8_t>& below = levels.back();
     std::vector<uint8_t> up((below.size() + kKindFanOut - 1) / kKindFanOut, 0);
-    for (size_t k = 0; k < below.size(); ++k) up[k / kKindFanOut] |= below[k];
+    for (size_t k = 0; k < below.size(); ++k) up[k / kKindFanOut] |= KindsOf(below[k]);
     levels.push_back(std::move(up));
   }
 }
@@ -35,12 +39,12 @@ uint8_t KindsIn(const std::vector<std::vector<uint8_t>>& levels, size_t a, size_
   for (size_t level = 0; a < b; ++level) {
     const std::vector<uint8_t>& l = levels[level];
     if (level + 1 == levels.size()) {
-      for (; a < b; ++a) kinds |= l[a];
+      for (; a < b; ++a) kinds |= KindsOf(l[a]);
       break;
     }
-    while (a < b && a % kKindFanOut != 0) kinds |= l[a++];
-    while (a < b && b % kKindFanOut != 0) kinds |= l[--b];
-    if (kinds == 0x0F) break;  // every kind already found
+    while (a < b && a % kKindFanOut != 0) kinds |= KindsOf(l[a++]);
+    while (a < b && b % kKindFanOut != 0) kinds |= KindsOf(l[--b]);
+    if (kinds == kKindBits) break;  // every kind already found
     a /= kKindFanOut;
     b /= kKindFanOut;
   }
@@ -108,7 +112,6 @@ void EventData::Clear() {
   checkpoints_.clear();
   kindLevels_.clear();
   perInputTime_.clear();
-  perInputLevel_.clear();
   timesInOrder_ = true;
   eqValid_ = false;
   eqChangesValid_ = false;
@@ -195,18 +198,17 @@ LoadResult EventData::Finish(EventRecordFile& file, std::unique_ptr<SetupDatabas
   for (size_t k = 1; k < time_.size(); ++k)
     if (time_[k] < time_[k - 1]) timesInOrder_ = false;
   perInputTime_.resize(perInputRecords_.size());
-  perInputLevel_.resize(perInputRecords_.size());
-  for (size_t k = 0; k < perInputRecords_.size(); ++k) {
+  for (size_t k = 0; k < perInputRecords_.size(); ++k)
     perInputTime_[k] = time_[perInputRecords_[k]];
-    perInputLevel_[k] = level_[perInputRecords_[k]];
-  }
   std::vector<uint8_t> kinds(perInputRecords_.size(), 0);
   for (int in = 0; in < n_; ++in) {
     uint8_t state = initial_[static_cast<size_t>(in)];
     for (uint32_t k = perInputStart_[static_cast<size_t>(in)];
          k < perInputStart_[static_cast<size_t>(in) + 1]; ++k) {
       const uint8_t now = level_[perInputRecords_[k]];
-      kinds[k] = three_state ? KindBit(state != 0, state == 0) : KindBit(state != 0, now != 0);
+      kinds[k] = static_cast<uint8_t>(
+          (three_state ? KindBit(state != 0, state == 0) : KindBit(state != 0, now != 0)) |
+          (now << kLevelShift));
       state = now;
     }
   }
@@ -376,7 +378,7 @@ size_t EventData::IndexBytes() const {
   bytes +=
       eqStates_.capacity() * sizeof(eqStates_[0]) + eqChanged_.capacity() * sizeof(eqChanged_[0]);
   for (const auto& level : kindLevels_) bytes += level.capacity();
-  bytes += perInputTime_.capacity() * sizeof(int64_t) + perInputLevel_.capacity();
+  bytes += perInputTime_.capacity() * sizeof(int64_t);
   for (const EquationChanges& q : eqChanges_) {
     bytes += q.time.capacity() * sizeof(int64_t) + q.level.capacity();
     for (const auto& level : q.kinds) bytes += level.capacity();
@@ -733,8 +735,10 @@ void EventData::TraceColumns(const CZelQplotDoc& doc, const PlotView& view,
       final_state = w.state;
       final_changed = w.changed;
     } else {
-      const uint8_t* levels = perInputLevel_.data();
-      auto level_at = [levels](size_t k) { return levels[k]; };
+      const uint8_t* entries = kindLevels_[0].data();
+      auto level_at = [entries](size_t k) {
+        return static_cast<uint8_t>(entries[k] >> kLevelShift);
+      };
       TrackWalk<decltype(level_at)> w{.level = level_at};
       w.begin = perInputStart_[si];
       w.end = perInputStart_[si + 1];

@@ -153,11 +153,10 @@ class EventData {
   std::vector<uint32_t> perInputStart_;  // CSR over inputs 0..N
   std::vector<uint32_t> perInputRecords_;
   // Per position of perInputRecords_: the kind of edge the record draws when it is not the
-  // first of its pixel column (bit from-high x 2 + to-high), and coarser levels each the OR of
-  // 16 entries of the level below.
+  // first of its pixel column (bits 0-3: bit from-high x 2 + to-high) and the record's level
+  // (bits 4-7); then coarser levels, each the OR of the kinds of 16 entries of the level below.
   std::vector<std::vector<uint8_t>> kindLevels_;
-  std::vector<int64_t> perInputTime_;   // per position of perInputRecords_: the record's time
-  std::vector<uint8_t> perInputLevel_;  // and its level
+  std::vector<int64_t> perInputTime_;  // per position of perInputRecords_: the record's time
   bool timesInOrder_ = true;
   int spacing_ = 4096;
   std::vector<Checkpoint> checkpoints_;
