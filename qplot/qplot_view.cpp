@@ -126,12 +126,10 @@ std::optional<int64_t> CZelQplotView::EventAtClick() const {
 void CZelQplotView::NextEdge(bool forward) {
   const Cursor& c = view_.GetCursor(0);
   if (!c.IsSet()) return;
-  const int input = doc_.Channel(c.channel).input;
-  const auto r = forward ? data_.NextEvent(input, c.time) : data_.PreviousEvent(input, c.time);
-  if (!r) return;
-  const double t = static_cast<double>(data_.RecordTime(*r));
-  view_.SetCursorTime(0, t, c.channel);
-  view_.ShowTime(t);
+  const auto t = data_.ChangeNear(doc_, doc_.Channel(c.channel).input, c.time, forward);
+  if (!t) return;
+  view_.SetCursorTime(0, *t, c.channel);
+  view_.ShowTime(*t);
   Redraw();
 }
 

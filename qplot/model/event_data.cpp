@@ -369,6 +369,28 @@ std::optional<int64_t> EventData::PreviousEvent(int input, double t) const {
   return previous;
 }
 
+std::optional<double> EventData::ChangeNear(const CZelQplotDoc& doc, int input, double t,
+                                            bool forward) const {
+  if (input >= 0 && input < n_) {
+    const auto r = forward ? NextEvent(input, t) : PreviousEvent(input, t);
+    if (!r) return std::nullopt;
+    return static_cast<double>(time_[static_cast<size_t>(*r)]);
+  }
+  if (!Loaded() || input < n_ || input >= n_ + kEquationCount) return std::nullopt;
+  EnsureEquationChanges(doc);
+  // The same rule as for an input's events, over the output's changes in file order.
+  std::optional<double> found;
+  for (int64_t when : eqChanges_[static_cast<size_t>(input - n_)].time) {
+    const double u = static_cast<double>(when);
+    if (forward && u > t) return u;
+    if (!forward) {
+      if (u >= t) break;
+      found = u;
+    }
+  }
+  return found;
+}
+
 size_t EventData::IndexBytes() const {
   size_t bytes = time_.capacity() * sizeof(int64_t) + input_.capacity() * sizeof(uint16_t) +
                  level_.capacity() + blockMax_.capacity() * sizeof(int64_t) +

@@ -88,6 +88,11 @@ class EventData {
   // The input's first event later than t, and its last event earlier than t.
   std::optional<int64_t> NextEvent(int input, double t) const;
   std::optional<int64_t> PreviousEvent(int input, double t) const;
+  // Time of the first change later than t (`forward`), or of the last change earlier than t, of
+  // what a channel showing `input` draws: the input's events, or for N + e the changes of
+  // equation e's output under the document's equations. nullopt when there is none.
+  std::optional<double> ChangeNear(const CZelQplotDoc& doc, int input, double t,
+                                   bool forward) const;
   // Records of one input in file order.
   std::vector<int64_t> EventsOf(int input) const;
 

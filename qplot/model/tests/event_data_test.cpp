@@ -205,6 +205,44 @@ TEST(Trace, NearestNextAndPreviousEvents) {
   EXPECT_FALSE(d.NextEvent(5, base + 3000));
 }
 
+// Next Edge and Previous Edge on a channel: an input's events, or the changes of an equation's
+// output, which follow an edit of the equation.
+TEST(Trace, NextAndPreviousChangeOfInputAndEquationChannels) {
+  EventBytes e(EventFileType::k517, kDate, 0, kDate, 50000);
+  e.Add(1000, 5, 1);
+  e.Add(1100, 6, 1);
+  e.Add(2000, 5, 0);
+  e.Add(2500, 6, 0);
+  e.Add(3000, 5, 1);
+  e.Add(3500, 6, 1);
+  EventData d;
+  ASSERT_EQ(d.LoadBytes(e.bytes(), nullptr), LoadResult::kOk);
+  CZelQplotDoc doc;
+  doc.SetInputCount(d.InputCount());
+  doc.NewDocument();
+  CVequation both;
+  both.in = {5, 6, kNoInput, kNoInput};
+  both.table = {0, 0, 0, 1, 0, 0, 0, 0};  // In1 and In2: on at 1100, off at 2000, on at 3500
+  doc.SetEquation(0, both);
+  const int eq = d.InputCount();
+  const double base = d.IntervalStart();
+  EXPECT_EQ(d.ChangeNear(doc, 5, base + 2000, true), base + 3000);
+  EXPECT_EQ(d.ChangeNear(doc, 5, base + 2000, false), base + 1000);
+  EXPECT_EQ(d.ChangeNear(doc, eq, base + 1000, true), base + 1100);
+  EXPECT_EQ(d.ChangeNear(doc, eq, base + 2000, true), base + 3500);
+  EXPECT_EQ(d.ChangeNear(doc, eq, base + 2000, false), base + 1100);
+  EXPECT_FALSE(d.ChangeNear(doc, eq, base + 1100, false));
+  EXPECT_FALSE(d.ChangeNear(doc, eq, base + 3500, true));
+  EXPECT_FALSE(d.ChangeNear(doc, eq + 1, base, true));  // an equation that never changes
+  EXPECT_FALSE(d.ChangeNear(doc, eq + kEquationCount, base, true));
+  EXPECT_FALSE(d.ChangeNear(doc, kNoInput, base, true));
+  CVequation either = both;
+  either.table = {0, 1, 1, 1, 0, 0, 0, 0};  // on at 1000, off at 2500, on at 3000
+  doc.SetEquation(0, either);
+  EXPECT_EQ(d.ChangeNear(doc, eq, base + 1000, true), base + 2500);
+  EXPECT_EQ(d.ChangeNear(doc, eq, base + 2999, true), base + 3000);
+}
+
 // The index draws exactly what the pass from the first record draws, over random files
 // (unordered times included), templates, equations, ranges and zooms.
 TEST(Trace, IndexedPassEqualsTheFullPass) {
