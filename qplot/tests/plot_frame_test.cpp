@@ -20,6 +20,7 @@
 #include "gui/testing/gui_testing.h"
 #include "gui/timing_painter.h"
 #include "main_frame.h"
+#include "plot_export.h"
 #include "qplot_view.h"
 #include "zel/day_number.h"
 
@@ -227,6 +228,31 @@ TEST(PlotFrame, ExportEventsCsv) {
   EXPECT_FALSE(w.frame->ExportEvents(w.Path("missing/events.csv")));
   ASSERT_EQ(w.prompter.entries().size(), 1u);
   EXPECT_NE(w.prompter.entries()[0].text.find("could not be written"), std::string::npos);
+}
+
+// File > Export Image... writes the view's drawing of the whole plot, at the view's range and
+// with its cursors, through the suite's image writer; a missing folder or an unknown type gives
+// a message and no file.
+TEST(PlotFrame, ExportImage) {
+  Window w(DayOfEvents());
+  PlotView& v = w.view()->view();
+  v.SetLeftAndScale(v.IntervalStart() + 2900000, 2048);
+  v.SetCursorTime(1, v.IntervalStart() + 3000000, 0);
+  const QString png = w.Path("plot.png");
+  ASSERT_TRUE(w.frame->ExportImage(png));
+  const QImage written(png);
+  const QImage expected = RenderPlotImage(w.frame->data(), w.frame->doc(), v);
+  ASSERT_EQ(written.size(), QSize(kScrollWidth, ScrollHeight()));
+  EXPECT_TRUE(written.convertToFormat(QImage::Format_RGB32) == expected);
+  EXPECT_EQ(written.pixel(v.XOfTime(v.IntervalStart() + 3000000), 1) | 0xFF000000u,
+            gui::ColorOfColorRef(gui::kCursor2ColorRef).rgb() | 0xFF000000u);
+  EXPECT_TRUE(w.prompter.entries().empty());
+  EXPECT_FALSE(w.frame->ExportImage(w.Path("missing/plot.png")));
+  EXPECT_FALSE(w.frame->ExportImage(w.Path("plot.bmp")));
+  EXPECT_FALSE(QFile::exists(w.Path("plot.bmp")));
+  ASSERT_EQ(w.prompter.entries().size(), 2u);
+  EXPECT_NE(w.prompter.entries()[0].text.find("could not be written"), std::string::npos);
+  EXPECT_NE(w.prompter.entries()[1].text.find("no known image type"), std::string::npos);
 }
 
 // Capture Window: the window's picture on the clipboard and in a time-stamped PNG, which is
