@@ -49,8 +49,9 @@ struct TimeGrid {
 // piece is what DrawSegment draws. Gathering lets the painter draw the widest views fast: all
 // edges in one x become one vertical line, and where the painter's units are the device's
 // pixels, columns in a row whose edges cover the same span become one filled rectangle and the
-// horizontal parts those columns already cover are left out. The pixels stay those of drawing
-// every piece with DrawSegment.
+// horizontal parts those columns already cover are left out. There the pixels stay those of
+// drawing every piece with DrawSegment; on a scaled painter (a printer, a high-density screen)
+// the merged lines cover the same shapes, though the stroker may round their ends differently.
 class TraceBatch {
  public:
   void AddSegment(int x0, int x1, int from_y, bool edge, int to_y, bool hatch, int band_top,
@@ -97,7 +98,7 @@ class TimingPainter {
                            int band_top, int band_bottom, std::vector<QLine>& out);
   // Many lines of one colour in one call (the same pixels as one call per line).
   void DrawLines(const std::vector<QLine>& lines, const QColor& color);
-  // One trace's gathered pieces in `color`: the same pixels as DrawSegment of every piece.
+  // One trace's gathered pieces in `color` (see TraceBatch).
   void DrawTrace(const TraceBatch& batch, const QColor& color);
   // Whether one unit is one device pixel with whole-pixel offsets on a raster device without
   // antialiasing: there a filled rectangle covers exactly the pixels of the lines it replaces.
