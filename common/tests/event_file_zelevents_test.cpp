@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "zel/testing/temp_folder.h"
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -37,12 +39,7 @@ class ZelEvents : public ::testing::Test {
     if (!fs::exists(fs::path(ZEL_BIN_DIR) / "zelevents")) {
       GTEST_SKIP() << "zelevents is not built (build the target zelevents)";
     }
-    dir_ = fs::temp_directory_path() / ("zelevents_test_" + std::to_string(::getpid()));
-    fs::create_directories(dir_);
-  }
-  void TearDown() override {
-    std::error_code ec;
-    fs::remove_all(dir_, ec);
+    dir_ = temp_.path();
   }
   std::string Write(const std::string& name, const std::vector<uint8_t>& b) {
     const fs::path p = dir_ / name;
@@ -50,6 +47,7 @@ class ZelEvents : public ::testing::Test {
         .write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
     return p.string();
   }
+  zeltest::TempFolder temp_{"zelevents"};
   fs::path dir_;
 };
 

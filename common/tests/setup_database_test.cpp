@@ -8,6 +8,8 @@
 #include <random>
 #include <sstream>
 
+#include "zel/testing/temp_folder.h"
+
 namespace zel {
 namespace {
 
@@ -456,8 +458,8 @@ TEST(SetupDatabase, ShortEmptyAndLongFiles) {
 }
 
 TEST(SetupDatabase, StreamsAndFiles) {
-  const auto dir = std::filesystem::temp_directory_path() / "zel_setup_db_test";
-  std::filesystem::create_directories(dir);
+  const zeltest::TempFolder temp("setup_db");
+  const auto& dir = temp.path();
   const auto path = dir / "setupdata.bin";
   SetupDatabase db(5);
   db.RestoreFactoryDefaults();
@@ -486,7 +488,6 @@ TEST(SetupDatabase, StreamsAndFiles) {
   EXPECT_FALSE(keep.LoadFile(dir / "missing.bin"));
   EXPECT_EQ(keep, db);
   EXPECT_FALSE(db.SaveFile(dir / "no" / "such" / "folder.bin"));
-  std::filesystem::remove_all(dir);
 }
 
 TEST(SetupDatabase, GenericAccessByKey) {

@@ -1,7 +1,6 @@
 // The editor windows over temporary setup files, with a recording Prompter and Launcher: the
 // buttons of every editor, its pages through the widgets, OK, Cancel and the messages.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <QApplication>
 #include <QCheckBox>
@@ -23,6 +22,7 @@
 #include "main_dialog.h"
 #include "model/startup.h"
 #include "zel/identifiers.h"
+#include "zel/testing/temp_folder.h"
 
 namespace zel::editors {
 namespace {
@@ -35,20 +35,8 @@ std::vector<uint8_t> ReadAll(const fs::path& p) {
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-class Folder {
- public:
-  Folder() {
-    path_ = fs::temp_directory_path() /
-            ("zel-editor-win-" + std::to_string(::getpid()) + "-" + std::to_string(counter_++));
-    fs::create_directories(path_);
-  }
-  ~Folder() { fs::remove_all(path_); }
-  const fs::path& path() const { return path_; }
-
- private:
-  static inline int counter_ = 0;
-  fs::path path_;
-};
+// A fresh folder per test, removed with it.
+using Folder = zeltest::TempFolder;
 
 fs::path WriteDefaults(const fs::path& folder, RecorderType type) {
   SetupDatabase db(type);

@@ -12,6 +12,7 @@
 #include "main_frame.h"
 #include "qplot_view.h"
 #include "zel/day_number.h"
+#include "zel/testing/temp_folder.h"
 
 namespace zel::qplot {
 namespace {
@@ -22,22 +23,17 @@ using testing::EventBytes;
 const uint16_t kDate = PackDate(24, 3, 15);
 
 struct Station {
-  fs::path dir;
+  zeltest::TempFolder temp{"qplot_dlg"};
+  fs::path dir = temp.path();
   platform::RecordingPrompter prompter;
   platform::RecordingLauncher launcher;
   StartOptions options;
   Station(const EventBytes& events, const SetupDatabase& setup) {
-    dir = fs::temp_directory_path() /
-          ("qplot_dlg_" +
-           std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    fs::remove_all(dir);
-    fs::create_directories(dir);
     Write(dir / "a.bin", events.bytes());
     Write(dir / "s.bin", setup.SaveBytes());
     options.eventPath = (dir / "a.bin").string();
     options.setupPath = (dir / "s.bin").string();
   }
-  ~Station() { fs::remove_all(dir); }
   static void Write(const fs::path& p, const std::vector<uint8_t>& bytes) {
     std::ofstream(p, std::ios::binary)
         .write(reinterpret_cast<const char*>(bytes.data()),

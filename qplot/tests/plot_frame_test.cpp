@@ -23,6 +23,7 @@
 #include "plot_export.h"
 #include "qplot_view.h"
 #include "zel/day_number.h"
+#include "zel/testing/temp_folder.h"
 
 namespace zel::qplot {
 namespace {
@@ -33,16 +34,12 @@ using testing::EventBytes;
 const uint16_t kDate = PackDate(24, 3, 15);
 
 struct Window {
-  fs::path dir;
+  zeltest::TempFolder temp{"qplot_frame"};
+  fs::path dir = temp.path();
   platform::RecordingPrompter prompter;
   platform::RecordingLauncher launcher;
   std::unique_ptr<CMainFrame> frame;
   explicit Window(const EventBytes& events) {
-    dir = fs::temp_directory_path() /
-          ("qplot_frame_" +
-           std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    fs::remove_all(dir);
-    fs::create_directories(dir);
     Write(dir / "a.bin", events.bytes());
     SetupDatabase setup(model::kKrv517xl);
     setup.SetName(0, "Track, north");
@@ -57,7 +54,6 @@ struct Window {
   ~Window() {
     frame->doc().SetModified(false);
     frame.reset();
-    fs::remove_all(dir);
   }
   static void Write(const fs::path& p, const std::vector<uint8_t>& bytes) {
     std::ofstream(p, std::ios::binary)

@@ -20,6 +20,7 @@
 #include "plot_renderer.h"
 #include "qplot_view.h"
 #include "zel/day_number.h"
+#include "zel/testing/temp_folder.h"
 
 namespace zel::qplot {
 namespace {
@@ -30,15 +31,8 @@ using testing::EventBytes;
 const uint16_t kDate = PackDate(24, 3, 15);
 
 struct Folder {
-  fs::path dir;
-  Folder() {
-    dir = fs::temp_directory_path() /
-          ("qplot_win_" +
-           std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-  }
-  ~Folder() { fs::remove_all(dir); }
+  zeltest::TempFolder temp{"qplot_win"};
+  fs::path dir = temp.path();
 };
 
 void WriteFile(const fs::path& p, const std::vector<uint8_t>& bytes) {

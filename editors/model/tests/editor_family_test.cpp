@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>
-#include <unistd.h>
 
 #include <csignal>
 #include <filesystem>
@@ -16,6 +15,7 @@
 #include "model/pages.h"
 #include "model/settings_forms.h"
 #include "zel/identifiers.h"
+#include "zel/testing/temp_folder.h"
 #include "zel/value_format.h"
 
 namespace zel::editors {
@@ -28,20 +28,8 @@ std::vector<uint8_t> ReadAll(const fs::path& p) {
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-class Folder {
- public:
-  Folder() {
-    path_ = fs::temp_directory_path() /
-            ("zel-editors-" + std::to_string(::getpid()) + "-" + std::to_string(counter_++));
-    fs::create_directories(path_);
-  }
-  ~Folder() { fs::remove_all(path_); }
-  const fs::path& path() const { return path_; }
-
- private:
-  static inline int counter_ = 0;
-  fs::path path_;
-};
+// A fresh folder per test, removed with it.
+using Folder = zeltest::TempFolder;
 
 // The byte range of one element (or one member of one record) of a field.
 struct Span {

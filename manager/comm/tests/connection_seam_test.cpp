@@ -20,6 +20,7 @@
 #include "zel/comm/protocol.h"
 #include "zel/platform/clock.h"
 #include "zel/platform/monotonic.h"
+#include "zel/testing/temp_folder.h"
 
 namespace zel::comm {
 namespace {
@@ -125,15 +126,16 @@ TEST(ConnectionFakeClock, BabblingLineFailsLoginWithinThePromptWait) {
 TEST(ConnectionFakeClock, BabblingLineFailsTheSetupStepsAtTheirLimits) {
   {
     FakeLineRig rig("", true);
-    const auto target = std::filesystem::temp_directory_path() / "zel_babble_setup.bin";
+    const zeltest::TempFolder temp("babble");
+    const auto target = temp / "setupdata.bin";
     EXPECT_EQ(DownloadSetup(rig.conn, kTcpSelector, rig.record, target), kPollTransferFailed);
     EXPECT_FALSE(rig.conn.LineGone());
     EXPECT_FALSE(std::filesystem::exists(target));
   }
   {
     FakeLineRig rig("", true);
-    EXPECT_EQ(UploadSetup(rig.conn, kTcpSelector, rig.record,
-                          std::filesystem::temp_directory_path(), nullptr),
+    const zeltest::TempFolder temp("babble");
+    EXPECT_EQ(UploadSetup(rig.conn, kTcpSelector, rig.record, temp.path(), nullptr),
               kPollTransferFailed);
     EXPECT_FALSE(rig.conn.LineGone());
     EXPECT_EQ(rig.line->sent().find("Y"), std::string::npos) << "nothing confirmed to a babbler";

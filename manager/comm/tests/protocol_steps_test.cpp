@@ -12,6 +12,7 @@
 #include "zel/day_number.h"
 #include "zel/platform/clock.h"
 #include "zel/setup_database.h"
+#include "zel/testing/temp_folder.h"
 
 namespace zel::comm {
 namespace {
@@ -47,13 +48,7 @@ class ProtocolTest : public ::testing::Test {
     rec_.id = "North Yard";
     rec_.password = "s3cret";
     rec_.type = kType517;
-    dir_ = fs::temp_directory_path() /
-           ("zel_proto_" + std::to_string(::getpid()) + "_" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
   }
-  void TearDown() override { fs::remove_all(dir_); }
 
   template <typename F>
   std::future<int> Run(F f) {
@@ -63,7 +58,8 @@ class ProtocolTest : public ::testing::Test {
   Connection conn_{FastTimings()};
   ScriptedPeer peer_{conn_};
   RecorderRecord rec_;
-  fs::path dir_;
+  zeltest::TempFolder temp_{"proto"};
+  fs::path dir_ = temp_.path();
 };
 
 // ---- command texts ----

@@ -27,6 +27,7 @@
 #include "zel/platform/clock.h"
 #include "zel/setup_database.h"
 #include "zel/testing/sim_process.h"
+#include "zel/testing/temp_folder.h"
 
 namespace zel::comm {
 namespace {
@@ -179,18 +180,9 @@ struct Tally {
 class NoisyLine : public ::testing::Test {
  protected:
   void SetUp() override {
-    root_ = fs::temp_directory_path() /
-            ("zel-noisy-" + std::to_string(::getpid()) + "-" +
-             ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(root_);
-    fs::create_directories(root_);
     start_ = std::chrono::steady_clock::now();
   }
-  void TearDown() override {
-    sim_.Stop();
-    std::error_code ec;
-    fs::remove_all(root_, ec);
-  }
+  void TearDown() override { sim_.Stop(); }
 
   void StartFleet(const std::vector<SimRecorder>& recs) {
     const fs::path conf = root_ / "fleet.conf";
@@ -260,7 +252,8 @@ class NoisyLine : public ::testing::Test {
     fs::remove_all(dir, ec);
   }
 
-  fs::path root_;
+  zeltest::TempFolder temp_{"noisy"};
+  fs::path root_ = temp_.path();
   SimProcess sim_;
   std::chrono::steady_clock::time_point start_;
   std::map<std::string, int> connections_;

@@ -21,6 +21,7 @@
 #include "peers/scripted_peer.h"
 #include "zel/comm/fd_transport.h"
 #include "zel/comm/xmodem.h"
+#include "zel/testing/temp_folder.h"
 #include "zel/testing/wait.h"
 
 extern char** environ;
@@ -114,15 +115,8 @@ class InteropTest : public ::testing::TestWithParam<Case> {
         !HaveTool("/usr/bin/python3")) {
       GTEST_SKIP() << "socat, lrzsz or /usr/bin/python3 missing";
     }
-    dir_ = fs::temp_directory_path() /
-           ("zel_interop_" + std::to_string(::getpid()) + "_" + std::to_string(counter_++));
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
   }
-  void TearDown() override {
-    peer_.reset();
-    if (!dir_.empty()) fs::remove_all(dir_);
-  }
+  void TearDown() override { peer_.reset(); }
 
   // Starts `command` behind socat and attaches our end of the line to conn_.
   bool Connect(const std::string& command) {
@@ -180,10 +174,10 @@ class InteropTest : public ::testing::TestWithParam<Case> {
            mode + " " + file;
   }
 
-  static inline int counter_ = 0;
+  zeltest::TempFolder temp_{"interop"};
+  fs::path dir_ = temp_.path();
   Connection conn_{Timings{}};
   std::unique_ptr<PeerProcess> peer_;
-  fs::path dir_;
 };
 
 class ReceiveFromPeer : public InteropTest {};

@@ -13,6 +13,7 @@
 #include "zel/comm/crc16.h"
 #include "zel/comm/xmodem.h"
 #include "zel/platform/clock.h"
+#include "zel/testing/temp_folder.h"
 
 namespace zel::comm {
 namespace {
@@ -43,14 +44,8 @@ std::vector<uint8_t> Padded(std::vector<uint8_t> d) {
 class XmodemReceiveTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           ("zel_xrx_" + std::to_string(::getpid()) + "_" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
     target_ = dir_ / "target.bin";
   }
-  void TearDown() override { fs::remove_all(dir_); }
 
   std::future<int> StartReceive() {
     return std::async(std::launch::async, [this] { return XmodemReceive(conn_, 0, target_); });
@@ -64,7 +59,9 @@ class XmodemReceiveTest : public ::testing::Test {
 
   Connection conn_{FastTimings()};
   ScriptedPeer peer_{conn_};
-  fs::path dir_, target_;
+  zeltest::TempFolder temp_{"xrx"};
+  fs::path dir_ = temp_.path();
+  fs::path target_;
 };
 
 TEST(Crc16Test, KnownValues) {

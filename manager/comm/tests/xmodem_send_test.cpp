@@ -8,6 +8,7 @@
 #include "peers/scripted_peer.h"
 #include "zel/comm/xmodem.h"
 #include "zel/platform/clock.h"
+#include "zel/testing/temp_folder.h"
 
 namespace zel::comm {
 namespace {
@@ -210,7 +211,8 @@ TEST_F(XmodemSendTest, MissingFileFailsWithoutSending) {
 }
 
 TEST_F(XmodemSendTest, FileIsSentWithZeroPaddingToScriptedReceiver) {
-  const fs::path p = fs::temp_directory_path() / ("zel_xtx_" + std::to_string(::getpid()));
+  const zeltest::TempFolder temp("xtx");
+  const fs::path p = temp / "setupdata.bin";
   const auto data = Pattern(1000, 12);
   {
     std::ofstream out(p, std::ios::binary);
@@ -221,7 +223,6 @@ TEST_F(XmodemSendTest, FileIsSentWithZeroPaddingToScriptedReceiver) {
   auto got = testing::PeerReceive(peer_, ok);
   EXPECT_TRUE(ok);
   EXPECT_EQ(tx.get(), 0);
-  fs::remove(p);
   auto want = data;
   want.resize(1024, 0);
   EXPECT_EQ(got, want);

@@ -1,10 +1,11 @@
 #include "zel/core/recorder_rules.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
+
+#include "zel/testing/temp_folder.h"
 
 namespace zel::core {
 namespace {
@@ -230,16 +231,13 @@ TEST(MoveRecorders, StatesFollowTheRecorders) {
 }
 
 TEST(DeleteRecorders, RemovesSelectedLeavesFolders) {
-  std::string tmpl = (fs::temp_directory_path() / "zelrules-XXXXXX").string();
-  std::vector<char> buf(tmpl.begin(), tmpl.end());
-  buf.push_back('\0');
-  fs::path dir = ::mkdtemp(buf.data());
+  const zeltest::TempFolder temp("rules");
+  const fs::path& dir = temp.path();
   fs::create_directory(dir / "B");
   RecorderList list({Rec("A"), Rec("B"), Rec("C"), Rec("D")});
   EXPECT_EQ(DeleteSelected(list, {3, 1}), 2u);
   EXPECT_EQ(Ids(list), (std::vector<std::string>{"A", "C"}));
   EXPECT_TRUE(fs::is_directory(dir / "B"));
-  fs::remove_all(dir);
 }
 
 TEST(PortLists, SortedFromTheComputersPorts) {
@@ -346,10 +344,8 @@ TEST(PropertiesDialog, ChecksAndApply) {
 }
 
 TEST(CommandDispatch, OneCheck) {
-  std::string tmpl = (fs::temp_directory_path() / "zelrules-XXXXXX").string();
-  std::vector<char> buf(tmpl.begin(), tmpl.end());
-  buf.push_back('\0');
-  fs::path dir = ::mkdtemp(buf.data());
+  const zeltest::TempFolder temp("rules");
+  const fs::path& dir = temp.path();
   fs::create_directory(dir / "B");
   std::ofstream(dir / "B" / "B_setupdata.bin") << "s";
   RecorderList list({Rec("A"), Rec("B")});
@@ -370,7 +366,6 @@ TEST(CommandDispatch, OneCheck) {
   EXPECT_EQ(prompter.entries().size(), 3u);
   EXPECT_TRUE(fs::exists(dir / "B" / "setupdata.bin"));  // the name was brought up to date
   EXPECT_FALSE(fs::exists(dir / "B" / "B_setupdata.bin"));
-  fs::remove_all(dir);
 }
 
 TEST(CommandDispatch, RulesAndCaptions) {

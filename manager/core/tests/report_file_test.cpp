@@ -12,6 +12,7 @@
 #include "report_test_util.h"
 #include "zel/core/report.h"
 #include "zel/core/report_selection.h"
+#include "zel/testing/temp_folder.h"
 
 namespace zel::core {
 namespace {
@@ -26,17 +27,11 @@ const uint16_t kDay = Date(24, 3, 15);
 class ReportFileTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    root_ =
-        fs::temp_directory_path() /
-        ("zel_report_test_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-         "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(root_);
     folder_ = root_ / "North Yard";
     fs::create_directories(folder_);
     recorder_.id = "North Yard";
     recorder_.type = 5;  // KRV-517XL/A
   }
-  void TearDown() override { fs::remove_all(root_); }
 
   SetupDatabase Setup() const {
     SetupDatabase s(5);
@@ -71,7 +66,8 @@ class ReportFileTest : public ::testing::Test {
     return n;
   }
 
-  fs::path root_;
+  zeltest::TempFolder temp_{"report"};
+  fs::path root_ = temp_.path();
   fs::path folder_;
   RecorderRecord recorder_;
 };

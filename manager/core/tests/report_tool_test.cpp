@@ -10,6 +10,7 @@
 
 #include "report_test_util.h"
 #include "zel/core/report.h"
+#include "zel/testing/temp_folder.h"
 
 namespace zel::core {
 namespace {
@@ -22,11 +23,7 @@ class ZelReportTool : public ::testing::Test {
   void SetUp() override {
     tool_ = fs::path(ZEL_BIN_DIR) / "zelreport";
     if (!fs::exists(tool_)) GTEST_SKIP() << "zelreport is not built";
-    dir_ = fs::temp_directory_path() /
-           ("zel_report_tool_" +
-            std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
+    dir_ = temp_.path();
     setup_.SetUnitName("Tool Yard");
     setup_.SetName(0, "Home");
     setup_.SetIdentifier(0, "HOME");
@@ -39,10 +36,6 @@ class ZelReportTool : public ::testing::Test {
         .write(reinterpret_cast<const char*>(bytes_.data()),
                static_cast<std::streamsize>(bytes_.size()));
   }
-  void TearDown() override {
-    if (!dir_.empty()) fs::remove_all(dir_);
-  }
-
   int Run(const std::string& args) {
     const std::string cmd =
         "'" + tool_.string() + "' " + args + " 2>'" + (dir_ / "stderr.txt").string() + "'";
@@ -57,6 +50,7 @@ class ZelReportTool : public ::testing::Test {
   }
   std::string Quote(const fs::path& p) { return "'" + p.string() + "'"; }
 
+  zeltest::TempFolder temp_{"report_tool"};
   fs::path tool_, dir_;
   SetupDatabase setup_{13};
   std::vector<uint8_t> bytes_;

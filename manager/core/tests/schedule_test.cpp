@@ -5,6 +5,7 @@
 
 #include "zel/core/query.h"
 #include "zel/core/schedule.h"
+#include "zel/testing/temp_folder.h"
 
 namespace zel::core {
 namespace fs = std::filesystem;
@@ -111,10 +112,6 @@ TEST(Schedule, HousekeepingRunsAtFirstTickAndOncePerHour) {
 class OldFiles : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           ("zel_oldfiles_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-            "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir_);
     fs::create_directories(dir_ / "R1" / "sub");
     settings_.dataFolder = dir_.string();
     RecorderRecord r;
@@ -123,10 +120,10 @@ class OldFiles : public ::testing::Test {
     r.id = "../escape";  // never used as a path
     recorders_.push_back(r);
   }
-  void TearDown() override { fs::remove_all(dir_); }
   void Touch(const fs::path& p) { std::ofstream(p) << "x"; }
 
-  fs::path dir_;
+  zeltest::TempFolder temp_{"oldfiles"};
+  fs::path dir_ = temp_.path();
   StationSettings settings_;
   std::vector<RecorderRecord> recorders_;
 };

@@ -18,74 +18,21 @@
 #include "zel/testing/programs.h"
 #include "zel/testing/sim_process.h"
 #include "zel/testing/temp_folder.h"
+#include "zelpoll_rig.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using namespace zel;
 using namespace zel::core;
+using namespace zelpolltest;
 using zeltest::SimProcess;
-using zeltest::TempFolder;
-
-constexpr char kModel[] = "KRV-517XL";
-
-struct Ran {
-  int status = -1;  // exit status, -1 when it did not exit normally
-  std::string output;
-};
-
-// Runs a program of the build with `args` (bounded by `timeout 120`); `err` says where its
-// standard error goes ("2>&1" folds it into the output).
-Ran RunProgram(const std::string& program, const std::string& args,
-               const std::string& err = "2>&1") {
-  const std::string cmd = "timeout 120 " + zeltest::ProgramPath(program) + " " + args + " " + err;
-  Ran r;
-  FILE* p = ::popen(cmd.c_str(), "r");
-  if (!p) return r;
-  char buf[4096];
-  std::size_t n;
-  while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) r.output.append(buf, n);
-  const int st = ::pclose(p);
-  if (WIFEXITED(st)) r.status = WEXITSTATUS(st);
-  return r;
-}
-
-RecorderRecord TcpRecorder(const std::string& id, const std::string& password, int port,
-                           const std::string& model = kModel) {
-  RecorderRecord r;
-  r.id = id;
-  r.password = password;
-  r.type = ParseModel(model);
-  r.port = -1;
-  r.ipAddress = 0x7F000001;
-  r.tcpPort = port;
-  return r;
-}
 
 std::string Bytes(const fs::path& file) { return zeltest::ReadText(file); }
 
-class ZelpollGuardsTest : public ::testing::Test {
+class ZelpollGuardsTest : public ZelpollStation {
  protected:
-  void SetUp() override {
-    data_ = tmp_.path() / "data";
-    fs::create_directories(data_);
-    settings_.dataFolder = data_.string();
-    settings_.retries = 1;
-    settings_.preferedConnection = 1;
-    zelDat_ = tmp_.path() / "zel.dat";
-  }
-  void Save(const std::vector<RecorderRecord>& recorders) {
-    std::string error;
-    ASSERT_TRUE(SaveZelDat(zelDat_, settings_, recorders, &error)) << error;
-  }
-  Ran Zelpoll(const std::string& args) {
-    return RunProgram("zelpoll", "--config " + zelDat_.string() + " --scale 0.01 " + args);
-  }
-  std::string Log() const {
-    for (const std::string& n : zeltest::FileNames(data_))
-      if (n.rfind("Poll_log_", 0) == 0) return zeltest::ReadText(data_ / n);
-    return {};
-  }
+  ZelpollGuardsTest() : ZelpollStation("zelpoll_guards") {}
   // A good setup database of the model with this password, as the editors write it.
   static std::string GoodSetup(const std::string& password, const std::string& model = kModel) {
     SetupDatabase db(ParseModel(model));
@@ -110,21 +57,7 @@ class ZelpollGuardsTest : public ::testing::Test {
   static std::string Field() {
     return std::to_string(SetupDatabase(ParseModel(kModel)).FieldLength());
   }
-
-  TempFolder tmp_{"zelpoll_guards"};
-  fs::path data_, zelDat_;
-  StationSettings settings_;
 };
-
-#define START_SIM(sim, args) ASSERT_TRUE((sim).Start(args)) << (sim).error()
-
-std::vector<std::string> SimArgs(const std::string& password, std::vector<std::string> more,
-                                 const std::string& model = kModel) {
-  std::vector<std::string> a = {"--model", model, "--password", password,
-                                "--tcp",   "0",   "--scale",    "0.01"};
-  a.insert(a.end(), more.begin(), more.end());
-  return a;
-}
 
 // A recorder that answers "TD" with a bare EOT or with one block: neither Download Setup nor
 // Poll Setup keeps what came, and the log says why.
@@ -248,7 +181,7 @@ TEST_F(ZelpollGuardsTest, DuplicateIdsAreNotPolledAndCutPasswordsAreReported) {
   Save({TcpRecorder(id, "PW1", first.Port()), TcpRecorder(id + "-B", "PW2", second.Port()),
         TcpRecorder("LONGPW", "SECRETPASSWORD12", first.Port())});
   Ran r =
-      RunProgram("zelpoll", "--config " + zelDat_.string() + " --scale 0.01 poll --direct --today",
+      RunProgram("zelpoll", Common() + "poll --direct --today",
                  "2>" + (tmp_.path() / "err.txt").string());
   const std::string err = zeltest::ReadText(tmp_.path() / "err.txt");
   EXPECT_EQ(r.status, 1) << r.output << err;

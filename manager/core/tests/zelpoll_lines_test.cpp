@@ -16,7 +16,6 @@
 #include <fstream>
 #include <map>
 #include <string>
-#include <thread>
 #include <tuple>
 #include <vector>
 
@@ -28,6 +27,8 @@
 #include "zel/testing/programs.h"
 #include "zel/testing/sim_process.h"
 #include "zel/testing/temp_folder.h"
+#include "zel/testing/wait.h"
+#include "zelpoll_rig.h"
 
 extern char** environ;
 
@@ -36,28 +37,9 @@ namespace {
 namespace fs = std::filesystem;
 using namespace zel;
 using namespace zel::core;
+using namespace zelpolltest;
 using zeltest::SimProcess;
 using zeltest::TempFolder;
-
-constexpr char kModel[] = "KRV-517XL";
-
-struct Ran {
-  int status = -1;
-  std::string output;
-};
-
-Ran RunZelpoll(const std::string& args) {
-  const std::string cmd = "timeout 120 " + zeltest::ProgramPath("zelpoll") + " " + args + " 2>&1";
-  Ran r;
-  FILE* p = ::popen(cmd.c_str(), "r");
-  if (!p) return r;
-  char buf[4096];
-  std::size_t n;
-  while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) r.output.append(buf, n);
-  const int st = ::pclose(p);
-  if (WIFEXITED(st)) r.status = WEXITSTATUS(st);
-  return r;
-}
 
 // A recorder's password: at most 8 characters.
 std::string PasswordOf(const std::string& id) { return "P" + id.substr(0, 7); }
@@ -164,14 +146,6 @@ std::vector<std::string> Leftovers(const fs::path& data) {
   return left;
 }
 
-std::string LogPathOf(const std::string& out) {
-  const std::string mark = "Poll log: ";
-  auto at = out.find(mark);
-  if (at == std::string::npos) return {};
-  auto end = out.find('\n', at);
-  return out.substr(at + mark.size(), end - at - mark.size());
-}
-
 class ZelpollLinesTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -189,15 +163,9 @@ class ZelpollLinesTest : public ::testing::Test {
     s.dataFolder = data.string();
     std::vector<RecorderRecord> recorders;
     for (const std::string& id : ids) {
-      RecorderRecord r;
-      r.id = id;
-      r.password = id == "WRONGPW" ? "NOT-IT" : PasswordOf(id);
-      r.type = ParseModel(kModel);
-      r.port = -1;
-      r.ipAddress = 0x7F000001;
-      r.tcpPort = sim.Port(id);
-      EXPECT_GT(r.tcpPort, 0) << id;
-      recorders.push_back(r);
+      recorders.push_back(
+          TcpRecorder(id, id == "WRONGPW" ? "NOT-IT" : PasswordOf(id), sim.Port(id)));
+      EXPECT_GT(recorders.back().tcpPort, 0) << id;
     }
     const fs::path zelDat = tmp_.path() / name / "zel.dat";
     std::string error;
@@ -319,25 +287,15 @@ TEST_F(ZelpollLinesTest, AbortStopsEveryLineLeavesNoTemporaryFileAndSavesZelDat)
   posix_spawn_file_actions_destroy(&fa);
 
   // Waits for the first recorder to finish, then interrupts the run.
-  auto logText = [&] {
-    for (const auto& e : fs::directory_iterator(data)) {
-      if (e.path().filename().string().rfind("Poll_log_", 0) == 0)
-        return zeltest::ReadText(e.path());
-    }
-    return std::string();
-  };
-  const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-  while (logText().find(" Success\n") == std::string::npos &&
-         std::chrono::steady_clock::now() < limit)
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  auto logText = [&] { return PollLogIn(data); };
+  zeltest::WaitUntil([&] { return logText().find(" Success\n") != std::string::npos; },
+                     std::chrono::seconds(60));
   ASSERT_NE(logText().find(" Success\n"), std::string::npos) << zeltest::ReadText(out);
   ::kill(pid, SIGINT);
   int status = 0;
   pid_t done = 0;
-  const auto exitLimit = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-  while ((done = ::waitpid(pid, &status, WNOHANG)) == 0 &&
-         std::chrono::steady_clock::now() < exitLimit)
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  zeltest::WaitUntil([&] { return (done = ::waitpid(pid, &status, WNOHANG)) != 0; },
+                     std::chrono::seconds(30));
   if (done == 0) {
     ::kill(pid, SIGKILL);
     ::waitpid(pid, &status, 0);

@@ -21,84 +21,26 @@
 #include "zel/testing/programs.h"
 #include "zel/testing/sim_process.h"
 #include "zel/testing/temp_folder.h"
+#include "zelpoll_rig.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using namespace zel;
 using namespace zel::core;
+using namespace zelpolltest;
 using zeltest::SimProcess;
-using zeltest::TempFolder;
 
-constexpr char kModel[] = "KRV-517XL";
-
-struct Ran {
-  int status = -1;  // exit status, -1 when it did not exit normally
-  std::string output;
-};
-
-// Runs zelpoll with `args` (bounded by `timeout 60`), standard error folded into the output.
-Ran RunZelpoll(const std::string& args) {
-  const std::string cmd = "timeout 60 " + zeltest::ProgramPath("zelpoll") + " " + args + " 2>&1";
-  Ran r;
-  FILE* p = ::popen(cmd.c_str(), "r");
-  if (!p) return r;
-  char buf[4096];
-  std::size_t n;
-  while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) r.output.append(buf, n);
-  const int st = ::pclose(p);
-  if (WIFEXITED(st)) r.status = WEXITSTATUS(st);
-  return r;
-}
-
-RecorderRecord TcpRecorder(const std::string& id, const std::string& password, int port) {
-  RecorderRecord r;
-  r.id = id;
-  r.password = password;
-  r.type = ParseModel(kModel);
-  r.port = -1;
-  r.ipAddress = 0x7F000001;
-  r.tcpPort = port;
-  return r;
-}
-
-class ZelpollTest : public ::testing::Test {
+class ZelpollTest : public zelpolltest::ZelpollStation {
  protected:
-  void SetUp() override {
-    data_ = tmp_.path() / "data";
-    fs::create_directories(data_);
-    settings_.dataFolder = data_.string();
-    settings_.retries = 1;
-    settings_.preferedConnection = 1;
-    zelDat_ = tmp_.path() / "zel.dat";
-  }
-  void Save(const std::vector<RecorderRecord>& recorders) {
-    std::string error;
-    ASSERT_TRUE(SaveZelDat(zelDat_, settings_, recorders, &error)) << error;
-  }
-  std::string Common() const { return "--config " + zelDat_.string() + " --scale 0.01 "; }
-  // The path after "Poll log: " in the output; empty when not printed.
-  static std::string LogPathOf(const std::string& out) {
-    const std::string mark = "Poll log: ";
-    auto at = out.find(mark);
-    if (at == std::string::npos) return {};
-    auto end = out.find('\n', at);
-    return out.substr(at + mark.size(), end - at - mark.size());
-  }
-
-  TempFolder tmp_{"zelpoll"};
-  fs::path data_, zelDat_;
-  StationSettings settings_;
+  ZelpollTest() : ZelpollStation("zelpoll") {}
 };
-
-#define START_SIM(sim, args) ASSERT_TRUE((sim).Start(args)) << (sim).error()
 
 TEST_F(ZelpollTest, SuccessfulPollExitsZeroAndNamesThePollLog) {
   SimProcess sim;
-  START_SIM(sim, (std::vector<std::string>{"--model", kModel, "--password", "PW1", "--tcp", "0",
-                                           "--scale", "0.01"}));
+  START_SIM(sim, SimArgs("PW1"));
   Save({TcpRecorder("R1", "PW1", sim.Port())});
-  Ran r = RunZelpoll(Common() + "poll --direct --today");
+  Ran r = Zelpoll("poll --direct --today");
   EXPECT_EQ(r.status, 0) << r.output;
   const std::string log = LogPathOf(r.output);
   ASSERT_FALSE(log.empty()) << r.output;
@@ -116,10 +58,9 @@ TEST_F(ZelpollTest, SuccessfulPollExitsZeroAndNamesThePollLog) {
 
 TEST_F(ZelpollTest, FailedRecorderGivesNonZeroExit) {
   SimProcess sim;
-  START_SIM(sim, (std::vector<std::string>{"--model", kModel, "--password", "PW1", "--tcp", "0",
-                                           "--scale", "0.01"}));
+  START_SIM(sim, SimArgs("PW1"));
   Save({TcpRecorder("GOOD", "PW1", sim.Port()), TcpRecorder("BAD", "NOTIT", sim.Port())});
-  Ran r = RunZelpoll(Common() + "poll --direct --today");
+  Ran r = Zelpoll("poll --direct --today");
   EXPECT_EQ(r.status, 1) << "a failed recorder exits with 1 (2 is for usage errors):\n" << r.output;
   EXPECT_NE(r.output.find("2 recorder(s) polled, 1 failed"), std::string::npos) << r.output;
   const std::string text = zeltest::ReadText(LogPathOf(r.output));
@@ -127,18 +68,17 @@ TEST_F(ZelpollTest, FailedRecorderGivesNonZeroExit) {
   EXPECT_NE(text.find("Polling:GOOD\n Success\n"), std::string::npos) << text;
 
   // Only the good one named: success.
-  Ran good = RunZelpoll(Common() + "poll --direct --today GOOD");
+  Ran good = Zelpoll("poll --direct --today GOOD");
   EXPECT_EQ(good.status, 0) << good.output;
   // An ID that is not in the list: refused before anything is polled.
-  Ran none = RunZelpoll(Common() + "poll --direct --today NOSUCH");
+  Ran none = Zelpoll("poll --direct --today NOSUCH");
   EXPECT_NE(none.status, 0);
   EXPECT_NE(none.output.find("NOSUCH"), std::string::npos) << none.output;
 }
 
 TEST_F(ZelpollTest, UploadedPasswordIsSavedToZelDat) {
   SimProcess sim;
-  START_SIM(sim, (std::vector<std::string>{"--model", kModel, "--password", "OLDPW", "--tcp", "0",
-                                           "--scale", "0.01"}));
+  START_SIM(sim, SimArgs("OLDPW"));
   Save({TcpRecorder("R1", "OLDPW", sim.Port())});
   fs::create_directories(data_ / "R1");
   SetupDatabase db(ParseModel(kModel));
@@ -148,12 +88,12 @@ TEST_F(ZelpollTest, UploadedPasswordIsSavedToZelDat) {
 
   // --no-save leaves zel.dat as it was.
   const std::string before = zeltest::ReadText(zelDat_);
-  Ran dry = RunZelpoll(Common() + "--no-save upload-setup --direct");
+  Ran dry = Zelpoll("--no-save upload-setup --direct");
   ASSERT_EQ(dry.status, 0) << dry.output;
   EXPECT_EQ(zeltest::ReadText(zelDat_), before);
 
   // The recorder now wants NEWPW while the unsaved list still says OLDPW: the next run fails.
-  Ran up = RunZelpoll(Common() + "upload-setup --direct");
+  Ran up = Zelpoll("upload-setup --direct");
   EXPECT_NE(up.status, 0) << "logged in with the old password after it was replaced:\n"
                           << up.output;
 
@@ -161,21 +101,21 @@ TEST_F(ZelpollTest, UploadedPasswordIsSavedToZelDat) {
   Save({TcpRecorder("R1", "NEWPW", sim.Port())});
   db.SetAdministrativePassword("THIRDPW");
   ASSERT_TRUE(db.SaveFile(data_ / "R1" / "setupdata.bin"));
-  up = RunZelpoll(Common() + "upload-setup --direct");
+  up = Zelpoll("upload-setup --direct");
   ASSERT_EQ(up.status, 0) << up.output;
   ZelDatLoad loaded = LoadZelDat(zelDat_);
   ASSERT_EQ(loaded.contents.recorders.size(), 1u);
   EXPECT_EQ(loaded.contents.recorders[0].password, "THIRDPW");
 
   // And the saved password works on the next run.
-  Ran poll = RunZelpoll(Common() + "poll --direct --today");
+  Ran poll = Zelpoll("poll --direct --today");
   EXPECT_EQ(poll.status, 0) << poll.output;
 }
 
 TEST_F(ZelpollTest, MissingDataFolderIsRefused) {
   settings_.dataFolder = (tmp_.path() / "nowhere").string();
   Save({TcpRecorder("R1", "PW1", 1)});
-  Ran r = RunZelpoll(Common() + "poll --direct --today");
+  Ran r = Zelpoll("poll --direct --today");
   EXPECT_EQ(r.status, 2) << r.output;
   EXPECT_NE(r.output.find("does not exist"), std::string::npos) << r.output;
   EXPECT_FALSE(fs::exists(tmp_.path() / "nowhere"));
@@ -188,7 +128,7 @@ TEST_F(ZelpollTest, SecondRunOnTheSameStationTouchesNothing) {
   zel::platform::StationLock first;
   ASSERT_EQ(first.TryLock(zelDat_), zel::platform::StationLock::Result::kLocked) << first.error();
   for (const char* cmd : {"poll --direct --today", "upload-setup --direct", "run"}) {
-    Ran r = RunZelpoll(Common() + cmd);
+    Ran r = Zelpoll(cmd);
     EXPECT_EQ(r.status, 2) << cmd << "\n" << r.output;
     EXPECT_NE(r.output.find("Another poll of this station is running (process " +
                             std::to_string(::getpid()) + ")"),
@@ -198,7 +138,7 @@ TEST_F(ZelpollTest, SecondRunOnTheSameStationTouchesNothing) {
   EXPECT_EQ(zeltest::ReadText(zelDat_), before);
   EXPECT_TRUE(fs::is_empty(data_)) << "no poll log, no recorder folder";
   first.Unlock();
-  Ran r = RunZelpoll(Common() + "poll --direct --today");
+  Ran r = Zelpoll("poll --direct --today");
   EXPECT_EQ(r.output.find("Another poll"), std::string::npos) << r.output;
 }
 
@@ -240,8 +180,7 @@ class HeldListener {
 
 TEST_F(ZelpollTest, RecordersEditedDuringTheRunAreKept) {
   SimProcess sim;
-  START_SIM(sim, (std::vector<std::string>{"--model", kModel, "--password", "PW1", "--tcp", "0",
-                                           "--scale", "0.01"}));
+  START_SIM(sim, SimArgs("PW1"));
   HeldListener held;
   settings_.clockSync = 1;
   Save({TcpRecorder("HELD", "PW0", held.port()), TcpRecorder("R1", "PW1", sim.Port())});
@@ -295,7 +234,7 @@ TEST_F(ZelpollTest, BadPathsGiveAClearErrorNotAnAbort) {
     settings_.dataFolder = c.dataFolder;
     Save({TcpRecorder("R1", "PW1", 1)});
     const std::string saved = zeltest::ReadText(zelDat_);
-    Ran r = RunZelpoll(Common() + c.args);
+    Ran r = Zelpoll(c.args);
     EXPECT_EQ(r.status, 2) << c.args << "\n" << r.output;
     EXPECT_NE(r.output.find(c.expected), std::string::npos) << r.output;
     EXPECT_EQ(r.output.find("terminate"), std::string::npos) << r.output;
@@ -305,13 +244,12 @@ TEST_F(ZelpollTest, BadPathsGiveAClearErrorNotAnAbort) {
 
 TEST_F(ZelpollTest, RecorderFolderLeadingOutsideIsNotWrittenInto) {
   SimProcess sim;
-  START_SIM(sim, (std::vector<std::string>{"--model", kModel, "--password", "PW1", "--tcp", "0",
-                                           "--scale", "0.01"}));
+  START_SIM(sim, SimArgs("PW1"));
   const fs::path outside = tmp_.path() / "outside";
   fs::create_directories(outside);
   fs::create_directory_symlink(outside, data_ / "R1");
   Save({TcpRecorder("R1", "PW1", sim.Port()), TcpRecorder("R2", "PW1", sim.Port())});
-  Ran r = RunZelpoll(Common() + "poll --direct --today");
+  Ran r = Zelpoll("poll --direct --today");
   EXPECT_EQ(r.status, 1) << r.output;
   EXPECT_NE(r.output.find("leads outside the data folder"), std::string::npos) << r.output;
   EXPECT_TRUE(fs::is_empty(outside));
@@ -345,7 +283,7 @@ TEST_F(ZelpollTest, ConnectionResultsPrintAsSentencesAndIdsEscaped) {
   // An ID with an escape sequence and a bell in it (unsafe as a folder name, so never polled
   // for files; it still has a console line).
   Save({TcpRecorder("R1", "PW1", port), TcpRecorder("X\x1b[2J\a", "PW1", port)});
-  Ran r = RunZelpoll(Common() + "poll --direct --today");
+  Ran r = Zelpoll("poll --direct --today");
   EXPECT_EQ(r.status, 1) << r.output;
   EXPECT_NE(r.output.find("R1: result: Connection refused by 127.0.0.1:" + std::to_string(port)),
             std::string::npos)
@@ -370,8 +308,7 @@ TEST_F(ZelpollTest, FullDiskDuringATransferSaysDiskFull) {
     GTEST_SKIP() << "unshare cannot make a private mount here";
   }
   SimProcess sim;
-  START_SIM(sim, (std::vector<std::string>{"--model", kModel, "--password", "PW1", "--tcp", "0",
-                                           "--scale", "0.01"}));
+  START_SIM(sim, SimArgs("PW1"));
   Save({TcpRecorder("R1", "PW1", sim.Port())});
   const std::string d = data_.string();
   // Fill the tmpfs, then free one page: room for the poll log, none for a received file.
@@ -380,13 +317,7 @@ TEST_F(ZelpollTest, FullDiskDuringATransferSaysDiskFull) {
       "/dev/zero > '" + d + "/page' && (cat /dev/zero > '" + d + "/filler' 2>/dev/null; " + "rm '" +
       d + "/page') && " + zeltest::ProgramPath("zelpoll") + " " + Common() +
       "poll --direct --today; echo \"exit=\\$?\"; echo '--- log'; cat '" + d + "'/Poll_log_*";
-  Ran r;
-  FILE* p = ::popen(("timeout 60 unshare -Urm sh -c \"" + script + "\" 2>&1").c_str(), "r");
-  ASSERT_NE(p, nullptr);
-  char buf[4096];
-  std::size_t n;
-  while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) r.output.append(buf, n);
-  ::pclose(p);
+  const Ran r = RunCommand("timeout 60 unshare -Urm sh -c \"" + script + "\" 2>&1");
   EXPECT_NE(r.output.find("exit=1"), std::string::npos) << r.output;
   const auto logAt = r.output.find("--- log");
   ASSERT_NE(logAt, std::string::npos) << r.output;

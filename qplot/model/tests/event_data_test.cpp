@@ -9,6 +9,7 @@
 
 #include "event_bytes.h"
 #include "zel/day_number.h"
+#include "zel/testing/temp_folder.h"
 
 namespace zel::qplot {
 namespace {
@@ -25,15 +26,8 @@ void WriteFile(const fs::path& p, const std::vector<uint8_t>& bytes) {
 }
 
 struct Folder {
-  fs::path dir;
-  Folder() {
-    dir = fs::temp_directory_path() /
-          ("qplot_data_" +
-           std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-  }
-  ~Folder() { fs::remove_all(dir); }
+  zeltest::TempFolder temp{"qplot_data"};
+  fs::path dir = temp.path();
 };
 
 std::vector<TraceOp> Ops(const EventData& d, const CZelQplotDoc& doc, const PlotView& v,

@@ -5,20 +5,12 @@
 #include <filesystem>
 #include <fstream>
 
+#include "zel/testing/temp_folder.h"
+
 namespace zel::qplot {
 namespace {
 
 namespace fs = std::filesystem;
-
-fs::path TempFolder() {
-  const fs::path dir =
-      fs::temp_directory_path() /
-      ("qplot_doc_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "_" +
-       ::testing::UnitTest::GetInstance()->current_test_info()->name());
-  fs::remove_all(dir);
-  fs::create_directories(dir);
-  return dir;
-}
 
 TEST(PlotDocument, NewDocumentShowsTheFirstNInputs) {
   CZelQplotDoc doc;
@@ -63,7 +55,8 @@ TEST(PlotDocument, TemplateRoundTripAtItsByteOffsets) {
   EXPECT_EQ(bytes[2280], 7);
   EXPECT_EQ(bytes[2288 + 2], 1);
 
-  const fs::path dir = TempFolder();
+  const zeltest::TempFolder temp("qplot_doc");
+  const fs::path& dir = temp.path();
   std::string error;
   ASSERT_TRUE(doc.Save(dir / "a.zpl", &error)) << error;
   EXPECT_EQ(fs::file_size(dir / "a.zpl"), 2304u);
@@ -72,11 +65,11 @@ TEST(PlotDocument, TemplateRoundTripAtItsByteOffsets) {
   ASSERT_TRUE(back.Load(dir / "a.zpl", &error)) << error;
   EXPECT_EQ(back.Serialize(), bytes);
   EXPECT_EQ(back.Equation(7), eq);
-  fs::remove_all(dir);
 }
 
 TEST(PlotDocument, AShortTemplateFailsAndChangesNothing) {
-  const fs::path dir = TempFolder();
+  const zeltest::TempFolder temp("qplot_doc");
+  const fs::path& dir = temp.path();
   CZelQplotDoc doc;
   doc.SetInputCount(30);
   doc.NewDocument();
@@ -99,15 +92,13 @@ TEST(PlotDocument, AShortTemplateFailsAndChangesNothing) {
   // Saving into a folder that does not exist fails with a reason and leaves nothing behind.
   EXPECT_FALSE(doc.Save(dir / "no" / "x.zpl", &error));
   EXPECT_NE(error.find("could not be saved"), std::string::npos);
-  fs::remove_all(dir);
 }
 
 // Saving over a template replaces it whole and leaves no temporary file beside it; a save that
 // cannot replace the target leaves what is there.
 TEST(PlotDocument, SaveReplacesTheTemplateWhole) {
-  const fs::path dir = fs::temp_directory_path() / "qplot_doc_replace";
-  fs::remove_all(dir);
-  fs::create_directories(dir);
+  const zeltest::TempFolder temp("qplot_doc");
+  const fs::path& dir = temp.path();
   CZelQplotDoc doc;
   doc.SetInputCount(360);
   doc.NewDocument();
@@ -128,7 +119,6 @@ TEST(PlotDocument, SaveReplacesTheTemplateWhole) {
   EXPECT_FALSE(doc.Save(dir / "folder.zpl", &error));
   EXPECT_NE(error.find("The file on disk is unchanged"), std::string::npos);
   EXPECT_TRUE(fs::is_directory(dir / "folder.zpl" / "inside"));
-  fs::remove_all(dir);
 }
 
 TEST(PlotDocument, MoveChannelClosesTheGapAndEveryChangeNotifies) {
