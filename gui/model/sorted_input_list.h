@@ -1,13 +1,15 @@
-// A list of inputs shown in columns whose headers sort it: the first click on a header sorts
-// ascending by that column, each further click on the same header reverses the order. The
-// sorted column's header reads "^Name" when ascending and "vName" when descending; the others
-// show their plain names. One column may sort by input number instead of its text; text
-// columns compare byte by byte (case-sensitive).
+// A list of inputs shown in columns whose headers sort it (zel::ColumnSort, the order the
+// report's input selection keeps too): the first click on a header sorts ascending by that
+// column, each further click on the same header reverses the order; the sorted column's header
+// reads "^Name" or "vName". One column may sort by input number instead of its text; text
+// columns compare byte by byte (case-sensitive), equal texts in input number order.
 #pragma once
 
 #include <cstddef>
 #include <string>
 #include <vector>
+
+#include "zel/column_sort.h"
 
 namespace zel::gui {
 
@@ -35,8 +37,8 @@ class SortedInputList {
 
   std::string HeaderText(int column) const;
   void ClickHeader(int column);
-  int SortColumn() const { return sortColumn_; }
-  bool Ascending() const { return ascending_; }
+  int SortColumn() const { return sort_.column(); }
+  bool Ascending() const { return sort_.ascending(); }
 
   // Input numbers of the rows at the given display positions (others ignored), in that order.
   std::vector<int> InputsOfRows(const std::vector<int>& positions) const;
@@ -46,8 +48,7 @@ class SortedInputList {
 
   std::vector<Column> columns_;
   std::vector<Row> rows_;
-  int sortColumn_ = 0;
-  bool ascending_ = true;
+  ColumnSort sort_;
 };
 
 }  // namespace zel::gui

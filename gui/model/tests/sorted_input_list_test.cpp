@@ -50,6 +50,25 @@ TEST(SortedInputList, ClicksSortAscendingThenReverseAndTextsCompareByteByByte) {
   EXPECT_EQ(l.HeaderText(0), "vInput");
 }
 
+// Equal names list in input order both ways (as in the report's own selection), and bytes
+// above 0x7F sort after the letters, as unsigned bytes.
+TEST(SortedInputList, EqualTextsKeepInputOrderBothWaysAndHighBytesSortLast) {
+  SortedInputList l({{"Input", 50, true}, {"Name", 300, false}}, {{4, {"D005", "Same"}},
+                                                                  {1, {"D002", "\xC9t\xE9"}},
+                                                                  {3, {"D004", "Same"}},
+                                                                  {0, {"D001", "zz"}},
+                                                                  {2, {"D003", "Same"}}});
+  l.ClickHeader(1);
+  EXPECT_EQ(Order(l), (std::vector<int>{2, 3, 4, 0, 1}));
+  l.ClickHeader(1);
+  EXPECT_EQ(Order(l), (std::vector<int>{1, 0, 2, 3, 4}));
+  EXPECT_EQ(l.HeaderText(1), "vName");
+  // A sort column outside the list opens sorted by the first one.
+  SortedInputList bad({{"Input", 50, true}}, {{1, {"b"}}, {0, {"a"}}}, 5);
+  EXPECT_EQ(bad.SortColumn(), 0);
+  EXPECT_EQ(Order(bad), (std::vector<int>{0, 1}));
+}
+
 TEST(SortedInputList, InputsOfRowsFollowTheDisplayOrderAndSkipBadPositions) {
   SortedInputList l = ThreeInputs();
   l.ClickHeader(0);  // the sorted column reversed: 2, 1, 0

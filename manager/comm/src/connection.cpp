@@ -213,7 +213,7 @@ ConnectResult Connection::OpenConnection(int selector, int baud_code,
 
   line.SetHandshake('N');
   if (status_) status_->SetOperation("Init. Modem");
-  ModemIo modem(line, abort_, WaitStepMs());
+  ModemIo modem(line, abort_, WaitStepMs(), *mono_);
   auto send = [&](std::string_view text) {
     modem.Send(text);
     return Aborted();

@@ -2,14 +2,11 @@
 
 #include <algorithm>
 
-#include "zel/platform/clock.h"
-
 namespace zel::comm {
 
-using zel::platform::MonotonicMs;
-
-ModemIo::ModemIo(Transport& line, const AbortFlag* abort_flag, int poll_ms)
-    : line_(line), abort_(abort_flag), pollMs_(std::max(1, poll_ms)) {}
+ModemIo::ModemIo(Transport& line, const AbortFlag* abort_flag, int poll_ms,
+                 const platform::MonotonicSource& clock)
+    : line_(line), abort_(abort_flag), pollMs_(std::max(1, poll_ms)), clock_(clock) {}
 
 bool ModemIo::Send(std::string_view text) {
   if (text.empty()) return true;
@@ -30,14 +27,14 @@ void ModemIo::StartWait(std::string_view answers, int timeout_ms) {
   for (const auto& a : answers_) keep_ = std::max(keep_, a.size());
   recent_.clear();
   result_ = 0;
-  deadline_ = MonotonicMs() + std::max(0, timeout_ms);
+  deadline_ = clock_.NowMs() + std::max(0, timeout_ms);
   mode_ = Mode::kText;
 }
 
 void ModemIo::StartQuiet(int quiet_ms) {
   result_ = 0;
   quietMs_ = std::max(0, quiet_ms);
-  deadline_ = MonotonicMs() + quietMs_;
+  deadline_ = clock_.NowMs() + quietMs_;
   mode_ = Mode::kQuiet;
 }
 
@@ -51,7 +48,7 @@ bool ModemIo::Advance() {
   // A bounded number of bytes per pass keeps the deadline and the abort flag in view.
   for (int n = 0; n < 256 && (b = line_.ReadByte()) >= 0; ++n) {
     if (mode_ == Mode::kQuiet) {
-      deadline_ = MonotonicMs() + quietMs_;
+      deadline_ = clock_.NowMs() + quietMs_;
       continue;
     }
     if (keep_ == 0) continue;
@@ -68,7 +65,7 @@ bool ModemIo::Advance() {
       }
     }
   }
-  const int64_t left = deadline_ - MonotonicMs();
+  const int64_t left = deadline_ - clock_.NowMs();
   if (left <= 0) {
     mode_ = Mode::kIdle;
     return false;

@@ -229,9 +229,9 @@ TEST_F(DialogTest, DialogClosedEarlyStopsTheWorker) {
   FakeModem m(pty_.b(), NeverOk(), &status_);
   ImpatientView v;
   RecordingPrompter p;
-  auto t0 = std::chrono::steady_clock::now();
+  // Only the closed dialog can end this before the modem's 20 s: a worker that ran on would
+  // end with "Modem not found".
   EXPECT_EQ(ConnectWithDialog(*conn_, 0, 7, std::string("42"), "R", v, p), 0);
-  EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::seconds(3));
   ASSERT_EQ(p.entries().size(), 1u);
   EXPECT_EQ(p.entries()[0].text, "Cancelled by user");
   EXPECT_FALSE(conn_->IsOpen());

@@ -8,11 +8,13 @@
 #include <thread>
 
 #include "peers/scripted_peer.h"
+#include "step_clock.h"
 #include "zel/comm/protocol.h"
 #include "zel/day_number.h"
 #include "zel/platform/clock.h"
 #include "zel/setup_database.h"
 #include "zel/testing/temp_folder.h"
+#include "zel/testing/wait.h"
 
 namespace zel::comm {
 namespace {
@@ -22,6 +24,7 @@ using platform::LocalTime;
 using testing::FastTimings;
 using testing::Pattern;
 using testing::ScriptedPeer;
+using testing::StepClock;
 
 constexpr int kTypeKpd29a = 17;  // the one model outside the protocol set
 constexpr int kType517 = 3;
@@ -107,21 +110,29 @@ TEST_F(ProtocolTest, LoginSendsWakeUpThenPasswordAfterSilenceAndSucceeds) {
 }
 
 TEST_F(ProtocolTest, LoginWaitsForRepeatedPromptBeforeCountingAsGood) {
+  StepClock clock(5);
+  clock.Drive(conn_);
   auto r = Run([&] { return Login(conn_, 0, rec_); });
   EXPECT_EQ(peer_.ReadN(9).size(), 9u);
   peer_.Write("Enter password: ");
   EXPECT_EQ(peer_.ReadN(7), "s3cret\r");
-  // The prompt comes back late but inside the password window (200 ms here).
-  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  // The prompt comes back late but inside the password window (200 ms here): after 100 ms of
+  // silence on the connection's clock.
+  const int silent = clock.silent();
+  ASSERT_TRUE(zeltest::WaitUntil([&] { return clock.silent() >= silent + 20; }));
   peer_.Write("\r\nEnter password: ");
   EXPECT_EQ(r.get(), 6);
 }
 
 TEST_F(ProtocolTest, LoginWrongPasswordPromptSplitOverReads) {
+  StepClock clock(5);
+  clock.Drive(conn_);
   auto r = Run([&] { return Login(conn_, 0, rec_); });
   peer_.ReadN(9);
   peer_.Write("Enter pass");
-  std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  // The rest once the login has taken the first part and found the line silent.
+  const int silent = clock.silent();
+  ASSERT_TRUE(zeltest::WaitUntil([&] { return clock.silent() > silent; }));
   peer_.Write("word: ");
   EXPECT_EQ(peer_.ReadN(7), "s3cret\r");
   peer_.Write("Invalid\r\nEnter ");

@@ -179,9 +179,7 @@ struct Tally {
 
 class NoisyLine : public ::testing::Test {
  protected:
-  void SetUp() override {
-    start_ = std::chrono::steady_clock::now();
-  }
+  void SetUp() override { start_ = std::chrono::steady_clock::now(); }
   void TearDown() override { sim_.Stop(); }
 
   void StartFleet(const std::vector<SimRecorder>& recs) {

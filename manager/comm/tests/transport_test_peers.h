@@ -8,6 +8,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -154,7 +155,8 @@ inline void WriteAll(int fd, const std::string& s) {
 }
 
 // A Hayes modem as far as the dialling needs one: answers "OK" to a command line and the
-// scripted text to "ATDT...". Runs at most ten seconds.
+// scripted text to "ATDT...", piece by piece (each once the line has taken the last). Runs at
+// most a minute.
 class FakeModem {
  public:
   struct Script {
@@ -186,7 +188,7 @@ class FakeModem {
  private:
   void Run() {
     std::string line;
-    auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    auto end = std::chrono::steady_clock::now() + std::chrono::seconds(60);
     while (!stop_ && std::chrono::steady_clock::now() < end && fd_ >= 0) {
       pollfd p{fd_, POLLIN, 0};
       if (poll(&p, 1, 10) != 1) continue;
@@ -217,7 +219,10 @@ class FakeModem {
       if (script_.onDial) script_.onDial();
       for (const auto& piece : script_.dialAnswer) {
         WriteAll(fd_, piece);
-        std::this_thread::sleep_for(std::chrono::milliseconds(15));
+        zeltest::WaitUntil([&] {
+          int queued = 0;
+          return stop_ || (ioctl(fd_, TIOCOUTQ, &queued) == 0 && queued == 0);
+        });
       }
     } else if (script_.answerOk) {
       WriteAll(fd_, "\r\nOK\r\n");

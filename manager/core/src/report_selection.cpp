@@ -1,9 +1,6 @@
 // Rows and sorting of the report's input selection dialog.
 #include "zel/core/report_selection.h"
 
-#include <algorithm>
-#include <cstring>
-
 #include "zel/identifiers.h"
 
 namespace zel::core {
@@ -11,14 +8,6 @@ namespace {
 
 constexpr int kDigitalPerModule = 256;
 constexpr int kModules = 16;
-
-// Byte-by-byte, case-sensitive comparison of texts.
-int CompareBytes(const std::string& a, const std::string& b) {
-  const std::size_t n = std::min(a.size(), b.size());
-  const int c = n == 0 ? 0 : std::memcmp(a.data(), b.data(), n);
-  if (c != 0) return c;
-  return a.size() < b.size() ? -1 : a.size() > b.size() ? 1 : 0;
-}
 
 }  // namespace
 
@@ -48,9 +37,7 @@ ReportSelection::ReportSelection(RecorderType type, const SetupDatabase& setup) 
 
 std::string ReportSelection::HeaderText(SelectionColumn column) const {
   static constexpr const char* kTitles[kColumnCount] = {"Input", "Name", "ID"};
-  const std::string title = kTitles[static_cast<int>(column)];
-  if (column != sortColumn_) return title;
-  return (ascending_ ? "^" : "v") + title;
+  return sort_.HeaderText(static_cast<int>(column), kTitles[static_cast<int>(column)]);
 }
 
 int ReportSelection::ColumnWidth(SelectionColumn column) {
@@ -66,33 +53,17 @@ int ReportSelection::ColumnWidth(SelectionColumn column) {
 }
 
 void ReportSelection::ClickHeader(SelectionColumn column) {
-  if (column == sortColumn_) {
-    ascending_ = !ascending_;
-  } else {
-    sortColumn_ = column;
-    ascending_ = true;
-  }
+  sort_.Click(static_cast<int>(column));
   Sort();
 }
 
 void ReportSelection::Sort() {
-  const SelectionColumn column = sortColumn_;
-  const bool ascending = ascending_;
-  // Equal texts keep input number order in either direction.
-  std::sort(rows_.begin(), rows_.end(),
-            [column, ascending](const SelectionRow& a, const SelectionRow& b) {
-              int c = 0;
-              if (column == SelectionColumn::kName) {
-                c = CompareBytes(a.name, b.name);
-              } else if (column == SelectionColumn::kId) {
-                c = CompareBytes(a.id, b.id);
-              }
-              if (c == 0) {
-                if (column != SelectionColumn::kInput) return a.input < b.input;
-                c = a.input < b.input ? -1 : a.input > b.input ? 1 : 0;
-              }
-              return ascending ? c < 0 : c > 0;
-            });
+  const SelectionColumn column = SortColumn();
+  sort_.Sort(
+      rows_, column == SelectionColumn::kInput, [](const SelectionRow& r) { return r.input; },
+      [column](const SelectionRow& r) -> const std::string& {
+        return column == SelectionColumn::kId ? r.id : r.name;
+      });
 }
 
 std::vector<int> ReportSelection::InputsOfRows(const std::vector<int>& positions) const {

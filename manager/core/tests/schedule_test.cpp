@@ -1,10 +1,11 @@
+#include "zel/core/schedule.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
 
 #include "zel/core/query.h"
-#include "zel/core/schedule.h"
 #include "zel/testing/temp_folder.h"
 
 namespace zel::core {
@@ -130,8 +131,8 @@ class OldFiles : public ::testing::Test {
 
 TEST_F(OldFiles, ThirtyDaysOldIsOldAndTwentyNineIsNot) {
   Touch(dir_ / "R1" / "240101-000000.bin");
-  EXPECT_TRUE(FindOldEventFiles(settings_.dataFolder, recorders_, At(2024, 1, 30, 12, 0), 30)
-                  .empty());
+  EXPECT_TRUE(
+      FindOldEventFiles(settings_.dataFolder, recorders_, At(2024, 1, 30, 12, 0), 30).empty());
   EXPECT_EQ(FindOldEventFiles(settings_.dataFolder, recorders_, At(2024, 1, 31, 0, 0), 30).size(),
             1u);
 }

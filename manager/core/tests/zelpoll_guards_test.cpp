@@ -180,9 +180,8 @@ TEST_F(ZelpollGuardsTest, DuplicateIdsAreNotPolledAndCutPasswordsAreReported) {
   const std::string id = "ABCDEFGHIJKLMNOPQRST";  // 20 characters
   Save({TcpRecorder(id, "PW1", first.Port()), TcpRecorder(id + "-B", "PW2", second.Port()),
         TcpRecorder("LONGPW", "SECRETPASSWORD12", first.Port())});
-  Ran r =
-      RunProgram("zelpoll", Common() + "poll --direct --today",
-                 "2>" + (tmp_.path() / "err.txt").string());
+  Ran r = RunProgram("zelpoll", Common() + "poll --direct --today",
+                     "2>" + (tmp_.path() / "err.txt").string());
   const std::string err = zeltest::ReadText(tmp_.path() / "err.txt");
   EXPECT_EQ(r.status, 1) << r.output << err;
   const std::string log = Log();

@@ -53,8 +53,8 @@ inline Ran RunProgram(const std::string& program, const std::string& args,
 inline Ran RunZelpoll(const std::string& args) { return RunProgram("zelpoll", args); }
 
 // A recorder reached over TCP/IP on 127.0.0.1:`port`.
-inline zel::RecorderRecord TcpRecorder(const std::string& id, const std::string& password,
-                                       int port, const std::string& model = kModel) {
+inline zel::RecorderRecord TcpRecorder(const std::string& id, const std::string& password, int port,
+                                       const std::string& model = kModel) {
   zel::RecorderRecord r;
   r.id = id;
   r.password = password;

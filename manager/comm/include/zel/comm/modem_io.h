@@ -11,13 +11,16 @@
 
 #include "zel/comm/abort_flag.h"
 #include "zel/comm/transport.h"
+#include "zel/platform/monotonic.h"
 
 namespace zel::comm {
 
 class ModemIo {
  public:
   // `abort_flag` (may be null) ends a running wait as a time-out when it becomes non-zero.
-  ModemIo(Transport& line, const AbortFlag* abort_flag, int poll_ms);
+  // The waits' time comes from `clock` (the connection's; not owned).
+  ModemIo(Transport& line, const AbortFlag* abort_flag, int poll_ms,
+          const platform::MonotonicSource& clock = platform::SystemMonotonic());
 
   // Sends the text as it is; false when the line did not take it.
   bool Send(std::string_view text);
@@ -43,6 +46,7 @@ class ModemIo {
   Transport& line_;
   const AbortFlag* abort_;
   int pollMs_;
+  const platform::MonotonicSource& clock_;
   Mode mode_ = Mode::kIdle;
   std::vector<std::string> answers_;
   std::string recent_;  // the last bytes received, as many as the longest answer

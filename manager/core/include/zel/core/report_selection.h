@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "zel/column_sort.h"
 #include "zel/core/report.h"
 #include "zel/setup_database.h"
 
@@ -40,8 +41,8 @@ class ReportSelection {
   // A click on a column header: ascending on the first click of a column, reversed on every
   // further click of the same column.
   void ClickHeader(SelectionColumn column);
-  SelectionColumn SortColumn() const { return sortColumn_; }
-  bool Ascending() const { return ascending_; }
+  SelectionColumn SortColumn() const { return static_cast<SelectionColumn>(sort_.column()); }
+  bool Ascending() const { return sort_.ascending(); }
 
   // Input numbers of the rows at the given display positions (positions outside the list are
   // ignored), in the order given.
@@ -55,8 +56,8 @@ class ReportSelection {
   void Sort();
 
   std::vector<SelectionRow> rows_;
-  SelectionColumn sortColumn_ = SelectionColumn::kInput;
-  bool ascending_ = true;
+  // The same order as the windows' input lists (gui::SortedInputList).
+  ColumnSort sort_{static_cast<int>(SelectionColumn::kInput)};
 };
 
 }  // namespace zel::core

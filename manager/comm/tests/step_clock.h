@@ -1,0 +1,57 @@
+// A connection's clock for time-out tests over real lines: every readiness wait on the line
+// counts as `stepMs` (0: the clock stands still, so only bytes, the abort or the line's end can
+// finish a wait). The waits are counted, so a far end can wait for the connection to have taken
+// its bytes and found the line silent before it sends more, instead of sleeping.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+#include "zel/comm/connection.h"
+#include "zel/platform/monotonic.h"
+
+namespace zel::comm::testing {
+
+class StepClock : public platform::FakeMonotonic, public ConnectionObserver {
+ public:
+  explicit StepClock(int stepMs) : stepMs_(stepMs) {}
+  ~StepClock() override { Detach(); }
+  StepClock(const StepClock&) = delete;
+  StepClock& operator=(const StepClock&) = delete;
+  void OnLineWait(bool answered, int64_t) override {
+    AdvanceMs(stepMs_);
+    ++(answered ? answered_ : silent_);
+  }
+  int silent() const { return silent_; }
+  int answered() const { return answered_; }
+  int waits() const { return silent_ + answered_; }
+
+  // Puts `c` on this clock (until the clock goes) as it is.
+  void Attach(Connection& c) {
+    c_ = &c;
+    c.SetMonotonic(*this);
+    c.SetObserver(this);
+  }
+  // Gives the connection its own clock back.
+  void Detach() {
+    if (c_ == nullptr) return;
+    c_->SetObserver(nullptr);
+    c_->SetMonotonic(platform::SystemMonotonic());
+    c_ = nullptr;
+  }
+  // The same with readiness waits of 5 ms, so a wait of the fake clock takes little real time.
+  void Drive(Connection& c) {
+    Timings t = c.timings();
+    t.wake_poll_ms = 5;
+    t.xmodem_poll_ms = 5;
+    c.SetTimings(t);
+    Attach(c);
+  }
+
+ private:
+  const int stepMs_;
+  Connection* c_ = nullptr;
+  std::atomic<int> silent_{0}, answered_{0};
+};
+
+}  // namespace zel::comm::testing
