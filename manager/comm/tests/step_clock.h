@@ -1,7 +1,9 @@
-// A connection's clock for time-out tests over real lines: every readiness wait on the line
-// counts as `stepMs` (0: the clock stands still, so only bytes, the abort or the line's end can
-// finish a wait). The waits are counted, so a far end can wait for the connection to have taken
-// its bytes and found the line silent before it sends more, instead of sleeping.
+// A connection's clock for time-out tests over real lines: a readiness wait that ends with a
+// byte counts as `answeredMs`, one that ends without as `silentMs` (0 and 0: the clock stands
+// still, so only bytes, the abort, the line's end or the test's own AdvanceMs can finish a
+// wait). A clock that moves only with bytes keeps a busy far end's line busy however late the
+// test's threads run. The waits are counted, so a far end can wait for the connection to have
+// taken its bytes and found the line silent before it sends more, instead of sleeping.
 #pragma once
 
 #include <atomic>
@@ -14,12 +16,12 @@ namespace zel::comm::testing {
 
 class StepClock : public platform::FakeMonotonic, public ConnectionObserver {
  public:
-  explicit StepClock(int stepMs) : stepMs_(stepMs) {}
+  StepClock(int answeredMs, int silentMs) : answeredMs_(answeredMs), silentMs_(silentMs) {}
   ~StepClock() override { Detach(); }
   StepClock(const StepClock&) = delete;
   StepClock& operator=(const StepClock&) = delete;
   void OnLineWait(bool answered, int64_t) override {
-    AdvanceMs(stepMs_);
+    AdvanceMs(answered ? answeredMs_ : silentMs_);
     ++(answered ? answered_ : silent_);
   }
   int silent() const { return silent_; }
@@ -49,7 +51,7 @@ class StepClock : public platform::FakeMonotonic, public ConnectionObserver {
   }
 
  private:
-  const int stepMs_;
+  const int answeredMs_, silentMs_;
   Connection* c_ = nullptr;
   std::atomic<int> silent_{0}, answered_{0};
 };
