@@ -21,9 +21,13 @@ class StepClock : public platform::FakeMonotonic, public ConnectionObserver {
   StepClock(const StepClock&) = delete;
   StepClock& operator=(const StepClock&) = delete;
   void OnLineWait(bool answered, int64_t) override {
-    AdvanceMs(answered ? answeredMs_ : silentMs_);
+    AdvanceMs((answered ? answeredMs_ : silentMs_) + pending_.exchange(0));
     ++(answered ? answered_ : silent_);
   }
+  // Moves the clock on by `ms` when the connection's current (or next) wait ends, between two
+  // of its passes: a pass never sees the time move between reading the line and looking at
+  // the clock.
+  void AdvanceAtNextWaitMs(int ms) { pending_ += ms; }
   int silent() const { return silent_; }
   int answered() const { return answered_; }
   int waits() const { return silent_ + answered_; }
@@ -53,7 +57,7 @@ class StepClock : public platform::FakeMonotonic, public ConnectionObserver {
  private:
   const int answeredMs_, silentMs_;
   Connection* c_ = nullptr;
-  std::atomic<int> silent_{0}, answered_{0};
+  std::atomic<int> silent_{0}, answered_{0}, pending_{0};
 };
 
 }  // namespace zel::comm::testing
