@@ -319,29 +319,29 @@ TEST_P(LineTest, WaitTimesTellSilenceFromAnswers) {
 TEST_P(LineTest, WaitQuietRestartsItsTimerAtEveryByteAndDiscardsThem) {
   StepClock clock(0, 0);  // time passes only as the feeder says
   clock.Drive(*conn_);
-  // Ten bytes 20 ms apart: never 100 ms quiet until 100 ms after the last. Each goes once the
-  // last has left the peer (socat passes bytes on in order, so at most one is under way when
-  // the clock moves).
+  // Ten bytes 20 ms apart: never 100 ms quiet until 100 ms after the last. Each byte goes once
+  // the clock has moved for it, and the next step once it has left the peer (socat passes
+  // bytes on in order, so at most one is under way when the clock moves).
   std::atomic<int> sent{0};
   Feeder f([&](std::atomic<bool>& stop) {
     for (int i = 0; i < 10 && !stop; ++i) {
       clock.AdvanceAtNextWaitMs(20);
+      if (!WaitUntil([&] { return stop || clock.Settled(); })) break;
       WriteAll(peer_, "n");
       if (!WaitUntil([&] { return stop || PeerSentAll(); })) break;
       ++sent;
     }
-    // Then time passes, 10 ms at each look, until the quiet wait ends.
+    // Then time passes, 5 ms at each look, until the quiet wait ends.
     WaitUntil([&] {
-      clock.AdvanceAtNextWaitMs(10);
+      clock.AdvanceAtNextWaitMs(5);
       return stop.load();
     });
   });
   const int64_t t0 = clock.NowMs();
   EXPECT_TRUE(conn_->WaitQuiet(selector_, 100));
   EXPECT_EQ(sent.load(), 10) << "it fell quiet with bytes still to come";
-  // The eighth byte was read 160 ms in at the earliest (a byte may be read just before the
-  // clock moves for it, and the last may still be with socat).
-  EXPECT_GE(clock.NowMs() - t0, 8 * 20 + 100);
+  // The ninth byte was read 180 ms in at the earliest (the last may still be with socat).
+  EXPECT_GE(clock.NowMs() - t0, 9 * 20 + 100);
   EXPECT_LT(conn_->ReadByte(selector_), 0);
 }
 

@@ -28,6 +28,8 @@ class StepClock : public platform::FakeMonotonic, public ConnectionObserver {
   // of its passes: a pass never sees the time move between reading the line and looking at
   // the clock.
   void AdvanceAtNextWaitMs(int ms) { pending_ += ms; }
+  // True once every such step has been taken.
+  bool Settled() const { return pending_ == 0; }
   int silent() const { return silent_; }
   int answered() const { return answered_; }
   int waits() const { return silent_ + answered_; }
