@@ -17,32 +17,14 @@
 #include "zel/testing/programs.h"
 #include "zel/testing/sim_process.h"
 #include "zel/testing/temp_folder.h"
+#include "zelpoll_rig.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using namespace zel;
 using namespace zel::core;
-
-constexpr char kModel[] = "KRV-517XL";
-
-struct Ran {
-  int status = -1;
-  std::string output;
-};
-
-Ran RunZelpoll(const std::string& args) {
-  const std::string cmd = "timeout 120 " + zeltest::ProgramPath("zelpoll") + " " + args + " 2>&1";
-  Ran r;
-  FILE* p = ::popen(cmd.c_str(), "r");
-  if (!p) return r;
-  char buf[4096];
-  std::size_t n;
-  while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) r.output.append(buf, n);
-  const int st = ::pclose(p);
-  if (WIFEXITED(st)) r.status = WEXITSTATUS(st);
-  return r;
-}
+using namespace zelpolltest;
 
 // Every file under the data folder but the poll log, the poll time taken out of event and report
 // names ("240305-101502.bin" -> "240305.bin"), with its contents.
