@@ -11,45 +11,130 @@ namespace {
 using TF = TimeField;
 using SC = StateCoding;
 
+// The event file each model writes. kSlg101 is shared by kSlgS7_808 and kSlgAS7.
 // clang-format off
-// header line, ticks/s, N, R, byte states, coding, state, time kind, time, mid, hi, input,
-// width, signs (-1 state, -2 none), sign width, values, K, special, spare, date
-constexpr FileLayout k19xt{"KRV19xt 1.00 binary\n", 1000, 30, 13, false, SC::kBit6, 0,
-                            TF::k32, 1, 0, 0, 5, 1, -1, 0, 6, 4, -1, 10, 11};
-constexpr FileLayout k19xl{"KRV19XL 1.00 binary\n", 1000, 30, 15, false, SC::kBit6, 0,
-                            TF::k32, 1, 0, 0, 5, 1, -1, 0, 6, 4, 10, 12, 13};
-constexpr FileLayout k61{"KRV61 1.01 binary\n", 100, 88, 19, false, SC::kBit0, 0,
-                          TF::k24, 1, 0, 0, 4, 1, 5, 1, 6, 8, 14, 16, 17};
-constexpr FileLayout k517{"KRV517 3.00 binary\n", 100, 280, 20, false, SC::kBit0, 0,
-                           TF::k24, 1, 0, 0, 4, 2, 6, 1, 7, 8, 15, 17, 18};
-constexpr FileLayout k517e{"KRV517E 1.00 binary\n", 100, 360, 20, false, SC::kBit0, 0,
-                            TF::k24, 1, 0, 0, 4, 2, 6, 1, 7, 8, 15, 17, 18};
-constexpr FileLayout k517xl{"KRV517XL 1.00 binary\n", 100, 360, 20, false, SC::kBit6, 16,
-                             TF::kSplit24, 0, 1, 6, 4, 2, 7, 1, 8, 8, 2, 17, 18};
-constexpr FileLayout k517p{"KRV517P 1.00 binary\n", 100, 4256, 20, false, SC::kBit0, 0,
-                            TF::k24, 1, 0, 0, 4, 2, 6, 1, 7, 8, 15, 17, 18};
-constexpr FileLayout k583{"KRV583 1.00 binary\n", 100, 288, 27, true, SC::kTwoBits, 0,
-                           TF::k24, 1, 0, 0, 4, 2, 6, 2, 8, 16, -1, 24, 25};
-constexpr FileLayout k583e{"KRV583E 1.00 binary\n", 100, 288, 27, true, SC::kTwoBits, 0,
-                            TF::k24, 1, 0, 0, 4, 2, 6, 2, 8, 16, -1, 24, 25};
-constexpr FileLayout k85e{"KRV85E 1.00 binary\n", 100, 144, 10, false, SC::kBit0, 0,
-                           TF::k24, 1, 0, 0, 4, 1, -2, 0, -1, 0, 5, 7, 8};
-constexpr FileLayout k37e{"KRV37E 1.00 binary\n", 1000, 32, 15, false, SC::kBit6, 11,
-                           TF::k32, 0, 0, 0, 6, 1, -1, 0, 7, 4, 4, 12, 13};
-constexpr FileLayout kSlg{"SLG 1.00 binary\n", 10, 268, 16, false, SC::kBit6, 12,
-                           TF::k32, 0, 0, 0, 6, 2, -1, 0, 8, 4, 4, 13, 14};
-constexpr FileLayout kSlgml{"SLGML 1.00 binary\n", 10, 268, 16, false, SC::kBit6, 12,
-                             TF::k32, 0, 0, 0, 6, 2, -1, 0, 8, 4, 4, 13, 14};
-constexpr FileLayout k61e{"KRV61E 1.00 binary\n", 100, 104, 19, false, SC::kBit6, 15,
-                           TF::kSplit24, 0, 1, 4, 5, 1, 6, 1, 7, 8, 2, 16, 17};
-constexpr FileLayout kSlg101{"SLG 1.01 binary\n", 10, 1011, 16, false, SC::kBit6, 12,
-                              TF::k32, 0, 0, 0, 6, 2, -1, 0, 8, 4, 4, 13, 14};
-constexpr FileLayout k583a{"KRV583A 1.00 binary\n", 100, 288, 29, true, SC::kTwoBits, 25,
-                            TF::kSplit24, 0, 1, 8, 4, 2, 6, 2, 9, 16, 2, 26, 27};
-constexpr FileLayout k517ax{"KRV517AX 1.00 binary\n", 100, 4192, 15, false, SC::kBit6, 11,
-                             TF::kSplit24, 0, 1, 6, 4, 2, -1, 0, 7, 4, 2, 12, 13};
-
+constexpr FileLayout k19xt{
+    .header_line = "KRV19xt 1.00 binary\n", .ticks_per_second = 1000, .n_inputs = 30,
+    .record_size = 13, .state_bytes = false, .coding = SC::kBit6, .state_at = 0,
+    .time_kind = TF::k32, .time_at = 1, .time_mid_at = 0, .time_hi_at = 0,
+    .input_at = 5, .input_width = 1, .signs_at = -1, .signs_width = 0,
+    .values_at = 6, .value_count = 4, .special_at = -1, .spare_at = 10,
+    .date_at = 11};
+constexpr FileLayout k19xl{
+    .header_line = "KRV19XL 1.00 binary\n", .ticks_per_second = 1000, .n_inputs = 30,
+    .record_size = 15, .state_bytes = false, .coding = SC::kBit6, .state_at = 0,
+    .time_kind = TF::k32, .time_at = 1, .time_mid_at = 0, .time_hi_at = 0,
+    .input_at = 5, .input_width = 1, .signs_at = -1, .signs_width = 0,
+    .values_at = 6, .value_count = 4, .special_at = 10, .spare_at = 12,
+    .date_at = 13};
+constexpr FileLayout k61{
+    .header_line = "KRV61 1.01 binary\n", .ticks_per_second = 100, .n_inputs = 88,
+    .record_size = 19, .state_bytes = false, .coding = SC::kBit0, .state_at = 0,
+    .time_kind = TF::k24, .time_at = 1, .time_mid_at = 0, .time_hi_at = 0,
+    .input_at = 4, .input_width = 1, .signs_at = 5, .signs_width = 1,
+    .values_at = 6, .value_count = 8, .special_at = 14, .spare_at = 16,
+    .date_at = 17};
+constexpr FileLayout k517{
+    .header_line = "KRV517 3.00 binary\n", .ticks_per_second = 100, .n_inputs = 280,
+    .record_size = 20, .state_bytes = false, .coding = SC::kBit0, .state_at = 0,
+    .time_kind = TF::k24, .time_at = 1, .time_mid_at = 0, .time_hi_at = 0,
+    .input_at = 4, .input_width = 2, .signs_at = 6, .signs_width = 1,
+    .values_at = 7, .value_count = 8, .special_at = 15, .spare_at = 17,
+    .date_at = 18};
+constexpr FileLayout k517e{
+    .header_line = "KRV517E 1.00 binary\n", .ticks_per_second = 100, .n_inputs = 360,
+    .record_size = 20, .state_bytes = false, .coding = SC::kBit0, .state_at = 0,
+    .time_kind = TF::k24, .time_at = 1, .time_mid_at = 0, .time_hi_at = 0,
+    .input_at = 4, .input_width = 2, .signs_at = 6, .signs_width = 1,
+    .values_at = 7, .value_count = 8, .special_at = 15, .spare_at = 17,
+    .date_at = 18};
+constexpr FileLayout k517xl{
+    .header_line = "KRV517XL 1.00 binary\n", .ticks_per_second = 100, .n_inputs = 360,
+    .record_size = 20, .state_bytes = false, .coding = SC::kBit6, .state_at = 16,
+    .time_kind = TF::kSplit24, .time_at = 0, .time_mid_at = 1, .time_hi_at = 6,
+    .input_at = 4, .input_width = 2, .signs_at = 7, .signs_width = 1,
+    .values_at = 8, .value_count = 8, .special_at = 2, .spare_at = 17,
+    .date_at = 18};
+constexpr FileLayout k517p{
+    .header_line = "KRV517P 1.00 binary\n", .ticks_per_second = 100, .n_inputs = 4256,
+    .record_size = 20, .state_bytes = false, .coding = SC::kBit0, .state_at = 0,
+    .time_kind = TF::k24, .time_at = 1, .time_mid_at = 0, .time_hi_at = 0,
+    .input_at = 4, .input_width = 2, .signs_at = 6, .signs_width = 1,
+    .values_at = 7, .value_count = 8, .special_at = 15, .spare_at = 17,
+    .date_at = 18};
+constexpr FileLayout k583{
+    .header_line = "KRV583 1.00 binary\n", .ticks_per_second = 100, .n_inputs = 288,
+    .record_size = 27, .state_bytes = true, .coding = SC::kTwoBits, .state_at = 0,
+    .time_kind = TF::k24, .time_at = 1, .time_mid_at = 0, .time_hi_at = 0,
+    .input_at = 4, .input_width = 2, .signs_at = 6, .signs_width = 2,
+    .values_at = 8, .value_count = 16, .special_at = -1, .spare_at = 24,
+    .date_at = 25};
+constexpr FileLayout k583e{
+    .header_line = "KRV583E 1.00 binary\n", .ticks_per_second = 100, .n_inputs = 288,
+    .record_size = 27, .state_bytes = true, .coding = SC::kTwoBits, .state_at = 0,
+    .time_kind = TF::k24, .time_at = 1, .time_mid_at = 0, .time_hi_at = 0,
+    .input_at = 4, .input_width = 2, .signs_at = 6, .signs_width = 2,
+    .values_at = 8, .value_count = 16, .special_at = -1, .spare_at = 24,
+    .date_at = 25};
+constexpr FileLayout k85e{
+    .header_line = "KRV85E 1.00 binary\n", .ticks_per_second = 100, .n_inputs = 144,
+    .record_size = 10, .state_bytes = false, .coding = SC::kBit0, .state_at = 0,
+    .time_kind = TF::k24, .time_at = 1, .time_mid_at = 0, .time_hi_at = 0,
+    .input_at = 4, .input_width = 1, .signs_at = -2, .signs_width = 0,
+    .values_at = -1, .value_count = 0, .special_at = 5, .spare_at = 7,
+    .date_at = 8};
+constexpr FileLayout k37e{
+    .header_line = "KRV37E 1.00 binary\n", .ticks_per_second = 1000, .n_inputs = 32,
+    .record_size = 15, .state_bytes = false, .coding = SC::kBit6, .state_at = 11,
+    .time_kind = TF::k32, .time_at = 0, .time_mid_at = 0, .time_hi_at = 0,
+    .input_at = 6, .input_width = 1, .signs_at = -1, .signs_width = 0,
+    .values_at = 7, .value_count = 4, .special_at = 4, .spare_at = 12,
+    .date_at = 13};
+constexpr FileLayout kSlg{
+    .header_line = "SLG 1.00 binary\n", .ticks_per_second = 10, .n_inputs = 268,
+    .record_size = 16, .state_bytes = false, .coding = SC::kBit6, .state_at = 12,
+    .time_kind = TF::k32, .time_at = 0, .time_mid_at = 0, .time_hi_at = 0,
+    .input_at = 6, .input_width = 2, .signs_at = -1, .signs_width = 0,
+    .values_at = 8, .value_count = 4, .special_at = 4, .spare_at = 13,
+    .date_at = 14};
+constexpr FileLayout kSlgml{
+    .header_line = "SLGML 1.00 binary\n", .ticks_per_second = 10, .n_inputs = 268,
+    .record_size = 16, .state_bytes = false, .coding = SC::kBit6, .state_at = 12,
+    .time_kind = TF::k32, .time_at = 0, .time_mid_at = 0, .time_hi_at = 0,
+    .input_at = 6, .input_width = 2, .signs_at = -1, .signs_width = 0,
+    .values_at = 8, .value_count = 4, .special_at = 4, .spare_at = 13,
+    .date_at = 14};
+constexpr FileLayout k61e{
+    .header_line = "KRV61E 1.00 binary\n", .ticks_per_second = 100, .n_inputs = 104,
+    .record_size = 19, .state_bytes = false, .coding = SC::kBit6, .state_at = 15,
+    .time_kind = TF::kSplit24, .time_at = 0, .time_mid_at = 1, .time_hi_at = 4,
+    .input_at = 5, .input_width = 1, .signs_at = 6, .signs_width = 1,
+    .values_at = 7, .value_count = 8, .special_at = 2, .spare_at = 16,
+    .date_at = 17};
+constexpr FileLayout kSlg101{
+    .header_line = "SLG 1.01 binary\n", .ticks_per_second = 10, .n_inputs = 1011,
+    .record_size = 16, .state_bytes = false, .coding = SC::kBit6, .state_at = 12,
+    .time_kind = TF::k32, .time_at = 0, .time_mid_at = 0, .time_hi_at = 0,
+    .input_at = 6, .input_width = 2, .signs_at = -1, .signs_width = 0,
+    .values_at = 8, .value_count = 4, .special_at = 4, .spare_at = 13,
+    .date_at = 14};
+constexpr FileLayout k583a{
+    .header_line = "KRV583A 1.00 binary\n", .ticks_per_second = 100, .n_inputs = 288,
+    .record_size = 29, .state_bytes = true, .coding = SC::kTwoBits, .state_at = 25,
+    .time_kind = TF::kSplit24, .time_at = 0, .time_mid_at = 1, .time_hi_at = 8,
+    .input_at = 4, .input_width = 2, .signs_at = 6, .signs_width = 2,
+    .values_at = 9, .value_count = 16, .special_at = 2, .spare_at = 26,
+    .date_at = 27};
+constexpr FileLayout k517ax{
+    .header_line = "KRV517AX 1.00 binary\n", .ticks_per_second = 100, .n_inputs = 4192,
+    .record_size = 15, .state_bytes = false, .coding = SC::kBit6, .state_at = 11,
+    .time_kind = TF::kSplit24, .time_at = 0, .time_mid_at = 1, .time_hi_at = 6,
+    .input_at = 4, .input_width = 2, .signs_at = -1, .signs_width = 0,
+    .values_at = 7, .value_count = 4, .special_at = 2, .spare_at = 12,
+    .date_at = 13};
 // clang-format on
+
+// One row per model that speaks the protocol (every model but kKpd29a).
 constexpr std::array<SimModel, 18> kModels{{
     {.type = model::kKrv19xt,
      .digital = 18,
@@ -214,6 +299,9 @@ constexpr std::array<SimModel, 18> kModels{{
      .three_state = false,
      .layout = &k517ax},
 }};
+
+static_assert(OneRowPerModel(kModels, [](const SimModel& m) { return m.type; }, {model::kKpd29a}),
+              "the simulator needs one row for every model that speaks the protocol");
 
 void Put16(std::vector<uint8_t>& f, size_t at, uint32_t v) {
   f[at] = static_cast<uint8_t>(v & 0xFF);

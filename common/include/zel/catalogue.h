@@ -1,6 +1,8 @@
 // The table of recorder models: one row per model type number (0-18).
 #pragma once
 
+#include <cstddef>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -49,6 +51,9 @@ struct ModelEntry {
   int inTypeList;           // 1-based place in the recorder dialog's type list, 0 = not listed
   const char* liveCode;     // /recorder= of the real-time plotter
   const char* converter;    // setup-to-text program file, nullptr = none
+  // The same converter as the setup editors spell it, when their spelling differs
+  // ("slgs2t.exe" for "Slgs2t.exe"); the program folder carries both. nullptr = same spelling.
+  const char* converterAlias;
   const char* editor;       // setup editor program file, nullptr = none
   bool hasReport;
   const char* eventTag;  // first word and version of the event file header, nullptr = none
@@ -60,6 +65,38 @@ struct ModelEntry {
 };
 
 constexpr int kModelTypeCount = 19;
+
+// Compile-time check of a per-model table: every model type has exactly one row, except the
+// types in `without`, which have none, and no row names a type outside the catalogue.
+// `typeOf(row)` gives the type a row is for. Use it in a static_assert beside the table.
+template <typename Rows, typename TypeOf>
+constexpr bool OneRowPerModel(const Rows& rows, TypeOf typeOf,
+                              std::initializer_list<RecorderType> without = {}) {
+  for (const auto& row : rows) {
+    const RecorderType t = typeOf(row);
+    if (t < 0 || t >= kModelTypeCount) return false;
+  }
+  for (RecorderType t = 0; t < kModelTypeCount; ++t) {
+    int wanted = 1;
+    for (RecorderType w : without)
+      if (w == t) wanted = 0;
+    int found = 0;
+    for (const auto& row : rows)
+      if (typeOf(row) == t) ++found;
+    if (found != wanted) return false;
+  }
+  return true;
+}
+
+// Compile-time check of a table indexed by type number: row i is the row of type i, for every
+// type of the catalogue.
+template <typename Rows, typename TypeOf>
+constexpr bool RowsAtTheirType(const Rows& rows, TypeOf typeOf) {
+  if (rows.size() != static_cast<std::size_t>(kModelTypeCount)) return false;
+  for (RecorderType t = 0; t < kModelTypeCount; ++t)
+    if (typeOf(rows[static_cast<std::size_t>(t)]) != t) return false;
+  return true;
+}
 
 // Row of a known type, nullptr for an unknown one.
 const ModelEntry* FindModel(RecorderType type);
@@ -73,6 +110,9 @@ RecorderType TypeOfName(std::string_view name);
 std::optional<std::string> LiveCodeOf(RecorderType type);
 std::optional<std::string> ConverterOf(RecorderType type);
 std::optional<std::string> EditorOf(RecorderType type);
+// The converter program file as the setup editors start it (the alias where there is one);
+// nullptr when the model has no converter.
+const char* EditorConverterOf(RecorderType type);
 bool HasReport(RecorderType type);
 
 // The type whose setup layout and tools a model uses (kSlgAS7 gives kSlgS7_808); -1 for a type
