@@ -1,4 +1,8 @@
 // The converter programs and the labels each model's listing uses.
+#include <deque>
+#include <string>
+#include <string_view>
+
 #include "zel/s2t/converter.h"
 
 namespace zel::s2t {
@@ -14,111 +18,101 @@ const std::vector<const char*> kZones517e{"AST (UTC-4)",  "EST (UTC-5)", "CST (U
                                           "MST (UTC-7)",  "PST (UTC-8)", "AKST (UTC-9)",
                                           "HAST (UTC-10)"};
 
-const std::vector<ConverterModel>& Table() {
-  static const std::vector<ConverterModel> kTable{
+// The model's texts; the program names come from the catalogue (see Table()).
+std::vector<ConverterModel> Rows() {
+  return {
       {.type = model::kKrv19xt,
-       .program = "krv19s2t",
-       .alias = nullptr,
        .timeZones = kNoZones,
        .clockSyncMode0 = "None",
        .clockSyncNone = "None"},
       {.type = model::kKrv19xl,
-       .program = "krv19xls2t",
-       .alias = nullptr,
        .timeZones = kNoZones,
        .clockSyncMode0 = "None",
        .clockSyncNone = "None"},
       {.type = model::kKrv43_61,
-       .program = "krv61s2t",
-       .alias = nullptr,
        .timeZones = kNoZones,
        .clockSyncMode0 = "None",
        .clockSyncNone = "None"},
       {.type = model::kKrv517,
-       .program = "krv517s2t",
-       .alias = nullptr,
        .timeZones = kNoZones,
        .clockSyncMode0 = "None",
        .clockSyncNone = "None"},
       {.type = model::kKrv517e,
-       .program = "krv517es2t",
-       .alias = nullptr,
        .timeZones = kZones517e,
        .clockSyncMode0 = "None",
        .clockSyncNone = "---       (SNTP)"},
       {.type = model::kKrv517xl,
-       .program = "krv517xls2t",
-       .alias = nullptr,
        .timeZones = kZones517xl,
        .clockSyncMode0 = "None",
        .clockSyncNone = "None"},
       {.type = model::kKrv517xc,
-       .program = "krv517xcs2t",
-       .alias = nullptr,
        .timeZones = kNoZones,
        .clockSyncMode0 = "None",
        .clockSyncNone = "None"},
       {.type = model::kKrv583,
-       .program = "krv583s2tOXM",
-       .alias = nullptr,
        .timeZones = kNoZones,
        .clockSyncMode0 = "None",
        .clockSyncNone = "None"},
       {.type = model::kKrv583e,
-       .program = "krv583es2t",
-       .alias = nullptr,
        .timeZones = kNoZones,
        .clockSyncMode0 = "None",
        .clockSyncNone = "None"},
       {.type = model::kKrv85e,
-       .program = "krv85es2t",
-       .alias = nullptr,
        .timeZones = kNoZones,
        .clockSyncMode0 = "None",
        .clockSyncNone = "None"},
       {.type = model::kKrv37e,
-       .program = "krv37es2t",
-       .alias = nullptr,
        .timeZones = kNoZones,
        .clockSyncMode0 = "None",
        .clockSyncNone = "None"},
       {.type = model::kSlgS7_246,
-       .program = "Slgs2t",
-       .alias = "slgs2t",
        .timeZones = kNoZones,
        .clockSyncMode0 = "None",
        .clockSyncNone = "None"},
       {.type = model::kSlgMicrolok,
-       .program = "SlgMLs2t",
-       .alias = "slgMLs2t",
        .timeZones = kNoZones,
        .clockSyncMode0 = "None",
        .clockSyncNone = "None"},
       {.type = model::kKrv61e,
-       .program = "krv61es2t",
-       .alias = nullptr,
        .timeZones = kNoZones,
        .clockSyncMode0 = "Digital",
        .clockSyncNone = "None"},
       {.type = model::kSlgS7_808,
-       .program = "Slg808s2t",
-       .alias = "slg808s2t",
        .timeZones = kNoZones,
        .clockSyncMode0 = "None",
        .clockSyncNone = "None"},
       {.type = model::kKrv583a,
-       .program = "krv583as2t",
-       .alias = nullptr,
        .timeZones = kNoZones,
        .clockSyncMode0 = "None",
        .clockSyncNone = "None"},
       {.type = model::kKrv517ax,
-       .program = "krv517axs2t",
-       .alias = nullptr,
        .timeZones = kNoZones,
        .clockSyncMode0 = "None",
        .clockSyncNone = "None"},
   };
+}
+
+// The file name without its ".exe", kept for the life of the program.
+const char* ProgramName(const char* file) {
+  if (file == nullptr) return nullptr;
+  static std::deque<std::string> names;  // never moves what it holds
+  std::string name(file);
+  constexpr std::string_view kExe = ".exe";
+  if (name.size() > kExe.size() && name.compare(name.size() - kExe.size(), kExe.size(), kExe) == 0)
+    name.resize(name.size() - kExe.size());
+  return names.emplace_back(std::move(name)).c_str();
+}
+
+const std::vector<ConverterModel>& Table() {
+  static const std::vector<ConverterModel> kTable = [] {
+    std::vector<ConverterModel> rows = Rows();
+    for (ConverterModel& row : rows) {
+      const ModelEntry* entry = FindModel(row.type);
+      row.program = ProgramName(entry != nullptr ? entry->converter : nullptr);
+      row.alias = ProgramName(entry != nullptr ? entry->converterAlias : nullptr);
+    }
+    return rows;
+  }();
   return kTable;
 }
 

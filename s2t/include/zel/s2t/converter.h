@@ -15,8 +15,9 @@ namespace zel::s2t {
 // labels. Everything else (counts, widths, which fields exist) comes from the layout.
 struct ConverterModel {
   RecorderType type;
-  const char* program;  // program file name without ".exe", as the catalogue spells it
-  const char* alias;    // second spelling in the program folder (the editors'), or nullptr
+  // Both names are the catalogue's converter and converterAlias without ".exe".
+  const char* program = nullptr;  // program file name
+  const char* alias = nullptr;  // second spelling in the program folder (the editors'), or nullptr
   // Time-zone labels by index; empty when the model has no label list.
   std::vector<const char*> timeZones;
   const char* clockSyncMode0;  // label of clock sync mode 0: "None" ("Digital" in KRV-61E)
