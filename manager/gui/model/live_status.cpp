@@ -157,7 +157,7 @@ std::vector<std::string> InputPropertyLines(RecorderType type, const SetupDataba
   std::vector<std::string> lines;
   lines.push_back("Name:\t" + setup.Name(input));
   lines.push_back("ID:\t" + setup.Identifier(input));
-  const bool hasEvents = (type >= 0 && type <= 16) || type == model::kKrv517ax;
+  const bool hasEvents = SetupTypeOf(type) >= 0;  // every model with a setup layout
   if (hasEvents) {
     const int pair = setup.EventPair(input);
     lines.push_back("On Event Name:\t" + setup.OnName(pair));

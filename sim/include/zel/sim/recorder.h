@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "zel/catalogue.h"
 #include "zel/setup_database.h"
 #include "zel/sim/event_source.h"
 #include "zel/sim/link.h"
@@ -19,7 +20,7 @@ namespace zel::sim {
 
 struct RecorderConfig {
   std::string name = "recorder";  // for the log
-  int type = 3;
+  int type = zel::model::kKrv517;
   std::string password;    // empty: the setup database's administrative password
   std::string setup_file;  // empty: factory defaults
   uint64_t seed = 1;
