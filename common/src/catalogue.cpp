@@ -259,12 +259,8 @@ constexpr std::array<ModelEntry, kModelTypeCount> kModels{{
 }};
 
 // Rows sit at the index of their type.
-constexpr bool RowsInTypeOrder() {
-  for (int t = 0; t < kModelTypeCount; ++t)
-    if (kModels[static_cast<size_t>(t)].type != t) return false;
-  return true;
-}
-static_assert(RowsInTypeOrder());
+static_assert(RowsAtTheirType(kModels, [](const ModelEntry& m) { return m.type; }),
+              "the catalogue must hold the row of model type i at place i");
 
 std::optional<std::string> Opt(const char* s) {
   if (s == nullptr) return std::nullopt;
