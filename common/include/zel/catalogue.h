@@ -46,15 +46,13 @@ enum class ModelFamily {
 
 struct ModelEntry {
   RecorderType type;
-  const char* displayName;  // "Type" column of the recorder list
-  const char* shortName;    // model name of the setup layouts ("KRV-517XL"), nullptr = none
-  int inTypeList;           // 1-based place in the recorder dialog's type list, 0 = not listed
-  const char* liveCode;     // /recorder= of the real-time plotter
-  const char* converter;    // setup-to-text program file, nullptr = none
-  // The same converter as the setup editors spell it, when their spelling differs
-  // ("slgs2t.exe" for "Slgs2t.exe"); the program folder carries both. nullptr = same spelling.
-  const char* converterAlias;
-  const char* editor;       // setup editor program file, nullptr = none
+  const char* displayName;     // "Type" column of the recorder list
+  const char* shortName;       // model name of the setup layouts ("KRV-517XL"), nullptr = none
+  int inTypeList;              // 1-based place in the recorder dialog's type list, 0 = not listed
+  const char* liveCode;        // /recorder= of the real-time plotter
+  const char* converter;       // setup-to-text program file, nullptr = none
+  const char* converterAlias;  // the editors' spelling where it differs ("slgs2t.exe"), or nullptr
+  const char* editor;          // setup editor program file, nullptr = none
   bool hasReport;
   const char* eventTag;  // first word and version of the event file header, nullptr = none
   // Type whose setup layout, converter, editor and report the model uses (itself, or
