@@ -2,6 +2,7 @@
 
 #include <poll.h>
 #include <sys/inotify.h>
+#include <sys/socket.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -91,7 +92,10 @@ bool FdLink::Write(const uint8_t* data, size_t n) {
   if (closed_) return false;
   size_t done = 0;
   while (done < n) {
-    ssize_t w = ::write(fd_, data + done, n - done);
+    // On a socket whose peer has gone, write() raises SIGPIPE and ends the whole process (a
+    // test or a program that runs recorders inside itself); send() reports EPIPE instead.
+    ssize_t w = ::send(fd_, data + done, n - done, MSG_NOSIGNAL);
+    if (w < 0 && errno == ENOTSOCK) w = ::write(fd_, data + done, n - done);  // a pty master
     if (w > 0) {
       done += static_cast<size_t>(w);
       continue;

@@ -299,6 +299,18 @@ class XmodemPair : public ::testing::Test {
   XmodemTimes t_ = XmodemTimes{}.Scaled(0.01);
 };
 
+// The caller has hung up: the recorder's write fails and the line reads closed, and the process
+// that runs the recorder lives on (SIGPIPE would end it).
+TEST(DirectLine, WriteAfterThePeerHasGoneClosesTheLine) {
+  int sv[2];
+  ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM, 0, sv), 0);
+  FdLink link(sv[0], true);
+  ::close(sv[1]);
+  const std::string text(4096, 'x');
+  EXPECT_FALSE(link.Write(text));
+  EXPECT_TRUE(link.IsClosed());
+}
+
 TEST_F(XmodemPair, SenderRepeatsNakedBlocksAndPadsWithZeros) {
   std::vector<uint8_t> data(130 + 128 * 300);  // 302 blocks: numbers wrap past 255
   for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<uint8_t>(i % 251);
