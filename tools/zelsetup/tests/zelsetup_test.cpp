@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "zel/testing/temp_folder.h"
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -23,15 +25,6 @@ struct Outcome {
 
 class ZelSetup : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           ("zelsetup_test_" + std::to_string(::getpid()) + "_" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-
   Outcome Exec(const std::string& args) {
     const fs::path err = dir_ / "stderr.txt";
     const std::string cmd =
@@ -61,7 +54,8 @@ class ZelSetup : public ::testing::Test {
     out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<long>(bytes.size()));
   }
 
-  fs::path dir_;
+  zeltest::TempFolder temp_{"zelsetup"};
+  const fs::path dir_ = temp_.path();
 };
 
 TEST_F(ZelSetup, DefaultsThenDumpGivesEveryFieldInLayoutOrder) {
