@@ -105,4 +105,43 @@ std::string StationLock::HeldMessage() const {
          (holder_ > 0 ? std::to_string(holder_) : std::string("unknown")) + ")";
 }
 
+fs::path StationWriteLock::LockFileFor(const fs::path& stationFile) {
+  return stationFile.parent_path() / ("." + stationFile.filename().string() + ".write.lock");
+}
+
+StationWriteLock::StationWriteLock(const fs::path& stationFile, int waitMs) {
+  const fs::path lockFile = LockFileFor(stationFile);
+  const int fd = ::open(lockFile.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+  if (fd < 0) {
+    error_ = "Cannot make the lock file \"" + lockFile.string() +
+             "\": " + std::generic_category().message(errno) + ".";
+    return;
+  }
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
+  while (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    const int e = errno;
+    if (e == EINTR) continue;
+    if (e != EWOULDBLOCK) {
+      error_ =
+          "Cannot lock \"" + lockFile.string() + "\": " + std::generic_category().message(e) + ".";
+      ::close(fd);
+      return;
+    }
+    if (std::chrono::steady_clock::now() >= deadline) {
+      error_ = "\"" + lockFile.string() + "\" stayed locked by another program for " +
+               std::to_string(waitMs / 1000) + " s.";
+      ::close(fd);
+      return;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  fd_ = fd;
+}
+
+StationWriteLock::~StationWriteLock() {
+  if (fd_ < 0) return;
+  ::flock(fd_, LOCK_UN);
+  ::close(fd_);
+}
+
 }  // namespace zel::platform

@@ -13,6 +13,7 @@
 #include <sstream>
 
 #include "zel/platform/atomic_file.h"
+#include "zel/platform/station_lock.h"
 
 namespace zel::core {
 
@@ -358,6 +359,9 @@ bool SaveZelDatChanges(const fs::path& file, const std::vector<RecorderChange>& 
                        const StationSettings& settings,
                        const std::vector<RecorderRecord>& recorders, std::string* error) {
   if (changes.empty()) return true;
+  // Nobody writes between this read and this write (the station manager window saves under the
+  // same lock).
+  const platform::StationWriteLock writeLock(file);
   ZelDatLoad now = LoadZelDat(file);
   // The file went away meanwhile: the run's own list is all there is to keep.
   if (!now.fileFound) return SaveZelDat(file, settings, recorders, error);

@@ -6,12 +6,17 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <limits>
+#include <memory>
 #include <sstream>
+#include <thread>
 
+#include "zel/platform/station_lock.h"
 #include "zel/testing/temp_folder.h"
 
 namespace zel::core {
@@ -462,6 +467,37 @@ TEST(ZelDatFile, RunChangesAreAppliedToTheFileAsItIsNow) {
   fs::remove(file);
   ASSERT_TRUE(SaveZelDatChanges(file, changes, SampleSettings(), end, &error)) << error;
   EXPECT_EQ(LoadZelDat(file).contents.recorders.size(), end.size());
+}
+
+TEST(ZelDatFile, ARunsSaveWaitsForAnotherWriterToFinish) {
+  zeltest::TempFolder dir("zeldat_writers");
+  const fs::path file = dir.path() / "zel.dat";
+  const std::vector<RecorderRecord> start = SampleRecorders();
+  ASSERT_TRUE(SaveZelDat(file, SampleSettings(), start));
+  std::vector<RecorderRecord> end = start;
+  end[2].clockSetDay = 9001;
+  const std::vector<RecorderChange> changes = RecorderChanges(start, end);
+
+  // Another writer (the station manager window) is between its read and its write: the run's
+  // save must not read the file until that write is done, or it would put back the old list.
+  auto window = std::make_unique<platform::StationWriteLock>(file);
+  ASSERT_TRUE(window->locked()) << window->error();
+  std::atomic<bool> saved{false};
+  std::string error;
+  std::thread run([&] { saved = SaveZelDatChanges(file, changes, SampleSettings(), end, &error); });
+  std::vector<RecorderRecord> edited = start;
+  edited.push_back(Rec("Added", 5));
+  // Give a save that ignores the lock time to happen before the window writes.
+  for (int i = 0; i < 50 && !saved; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(4));
+  EXPECT_FALSE(saved) << "the run saved while another writer held the station file";
+  ASSERT_TRUE(SaveZelDat(file, SampleSettings(), edited));
+  window.reset();
+  run.join();
+  ASSERT_TRUE(saved) << error;
+  const ZelDatLoad now = LoadZelDat(file);
+  ASSERT_EQ(now.contents.recorders.size(), edited.size()) << "the window's added recorder was lost";
+  EXPECT_EQ(now.contents.recorders.back().id, "Added");
+  EXPECT_EQ(now.contents.recorders[2].clockSetDay, 9001);
 }
 
 }  // namespace

@@ -71,6 +71,9 @@ bool StationFile::Save(const core::StationSettings& settings, core::RecorderList
   // While the window polls it holds the lock already (a second lock in one process would be
   // refused); otherwise the lock keeps a zelpoll from writing between the read and the write.
   if (!lock_.locked()) (void)saveLock.TryLock(file_);
+  // A zelpoll run holding the station lock for hours still saves its own changes at its end:
+  // the write lock keeps that save and this one from interleaving.
+  const platform::StationWriteLock writeLock(file_);
   Refresh(list);
   const std::vector<RecorderRecord> written = list.Snapshot();
   if (!core::SaveZelDat(file_, settings, written, error)) return false;

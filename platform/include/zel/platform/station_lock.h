@@ -42,4 +42,29 @@ class StationLock {
   std::string error_;
 };
 
+// A short lock around one read-change-write of the station file. Every writer takes it (zelpoll's
+// save at the end of a run, the window's saves), so a window saving while a zelpoll run holds the
+// station lock cannot slip its write between zelpoll's read and zelpoll's write, or the other way
+// round: each writer reads what the other wrote. Held for milliseconds, so a writer waits for it.
+class StationWriteLock {
+ public:
+  // The lock file beside the station file: "<folder>/.<name>.write.lock".
+  static std::filesystem::path LockFileFor(const std::filesystem::path& stationFile);
+
+  // Waits up to `waitMs` for the lock. When it cannot be had (a lock file that cannot be made, or
+  // a holder that does not let go), locked() is false and error() says why; the caller then writes
+  // without it, as before the lock existed, rather than lose what it has to save.
+  explicit StationWriteLock(const std::filesystem::path& stationFile, int waitMs = 10000);
+  ~StationWriteLock();
+  StationWriteLock(const StationWriteLock&) = delete;
+  StationWriteLock& operator=(const StationWriteLock&) = delete;
+
+  bool locked() const { return fd_ >= 0; }
+  const std::string& error() const { return error_; }
+
+ private:
+  int fd_ = -1;
+  std::string error_;
+};
+
 }  // namespace zel::platform
