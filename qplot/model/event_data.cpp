@@ -414,13 +414,11 @@ struct EventData::Pass {
   std::vector<int64_t> changed;  // N + 8
 };
 
-void EventData::EnsureEquationCheckpoints(const CZelQplotDoc& doc) const {
-  std::vector<CVequation> eqs;
-  for (int e = 0; e < kEquationCount; ++e) eqs.push_back(doc.Equation(e));
-  if (eqValid_ && eqs == eqFor_) return;
-  eqFor_ = eqs;
-  eqValid_ = true;
+template <class Start, class Before, class Change>
+void EventData::ReplayEquations(const std::vector<CVequation>& eqs, Start start, Before before,
+                                Change change) const {
   const size_t total = static_cast<size_t>(n_) + kEquationCount;
+  // Only records of inputs some equation reads can change an output.
   std::vector<uint8_t> marked(total, 0);
   for (const CVequation& q : eqs)
     for (int32_t in : q.in)
@@ -435,33 +433,49 @@ void EventData::EnsureEquationCheckpoints(const CZelQplotDoc& doc) const {
     }
     return eqs[static_cast<size_t>(e)].Output(s) ? 1 : 0;
   };
-  std::array<int64_t, kEquationCount> changed;
-  changed.fill(static_cast<int64_t>(start_));
-  for (int e = 0; e < kEquationCount; ++e) states[static_cast<size_t>(n_ + e)] = eval(e);
-  eqStates_.clear();
-  eqChanged_.clear();
-  auto snapshot = [&] {
-    std::array<uint8_t, kEquationCount> s;
-    for (int e = 0; e < kEquationCount; ++e)
-      s[static_cast<size_t>(e)] = states[static_cast<size_t>(n_ + e)];
-    eqStates_.push_back(s);
-    eqChanged_.push_back(changed);
-  };
+  for (int e = 0; e < kEquationCount; ++e) {
+    const uint8_t v = eval(e);
+    states[static_cast<size_t>(n_ + e)] = v;
+    start(e, v);
+  }
   const size_t count = time_.size();
   for (size_t i = 0;; ++i) {
-    if (i % static_cast<size_t>(spacing_) == 0) snapshot();
+    before(i, states);
     if (i == count) break;
     const int in = input_[i];
     if (in >= n_ || !marked[static_cast<size_t>(in)]) continue;
     states[static_cast<size_t>(in)] = level_[i];
     for (int e = 0; e < kEquationCount; ++e) {
       const uint8_t v = eval(e);
-      if (v != states[static_cast<size_t>(n_ + e)]) {
-        states[static_cast<size_t>(n_ + e)] = v;
-        changed[static_cast<size_t>(e)] = time_[i];
-      }
+      uint8_t& old = states[static_cast<size_t>(n_ + e)];
+      if (v == old) continue;
+      old = v;
+      change(e, v, i);
     }
   }
+}
+
+void EventData::EnsureEquationCheckpoints(const CZelQplotDoc& doc) const {
+  std::vector<CVequation> eqs;
+  for (int e = 0; e < kEquationCount; ++e) eqs.push_back(doc.Equation(e));
+  if (eqValid_ && eqs == eqFor_) return;
+  eqFor_ = eqs;
+  eqValid_ = true;
+  eqStates_.clear();
+  eqChanged_.clear();
+  std::array<int64_t, kEquationCount> changed;
+  changed.fill(static_cast<int64_t>(start_));
+  ReplayEquations(
+      eqs, [](int, uint8_t) {},
+      [&](size_t i, const std::vector<uint8_t>& states) {
+        if (i % static_cast<size_t>(spacing_) != 0) return;
+        std::array<uint8_t, kEquationCount> s;
+        for (int e = 0; e < kEquationCount; ++e)
+          s[static_cast<size_t>(e)] = states[static_cast<size_t>(n_ + e)];
+        eqStates_.push_back(s);
+        eqChanged_.push_back(changed);
+      },
+      [&](int e, uint8_t, size_t i) { changed[static_cast<size_t>(e)] = time_[i]; });
 }
 
 void EventData::Trace(const CZelQplotDoc& doc, const PlotView& view, bool full_pass,
@@ -585,39 +599,13 @@ void EventData::EnsureEquationChanges(const CZelQplotDoc& doc) const {
   eqChangesFor_ = eqs;
   eqChangesValid_ = true;
   eqChanges_.assign(kEquationCount, EquationChanges{});
-  const size_t total = static_cast<size_t>(n_) + kEquationCount;
-  std::vector<uint8_t> marked(total, 0);
-  for (const CVequation& q : eqs)
-    for (int32_t in : q.in)
-      if (in >= 0 && static_cast<size_t>(in) < total) marked[static_cast<size_t>(in)] = 1;
-  std::vector<uint8_t> states(total, 0);
-  std::copy(initial_.begin(), initial_.end(), states.begin());
-  auto eval = [&](int e) -> uint8_t {
-    std::array<bool, kEquationInputs> s{};
-    for (size_t k = 0; k < kEquationInputs; ++k) {
-      const int in = eqs[static_cast<size_t>(e)].in[k];
-      s[k] = in >= 0 && static_cast<size_t>(in) < total && states[static_cast<size_t>(in)] != 0;
-    }
-    return eqs[static_cast<size_t>(e)].Output(s) ? 1 : 0;
-  };
-  for (int e = 0; e < kEquationCount; ++e) {
-    const uint8_t v = eval(e);
-    states[static_cast<size_t>(n_ + e)] = v;
-    eqChanges_[static_cast<size_t>(e)].initial = v;
-  }
-  for (size_t i = 0; i < time_.size(); ++i) {
-    const int in = input_[i];
-    if (in >= n_ || !marked[static_cast<size_t>(in)]) continue;
-    states[static_cast<size_t>(in)] = level_[i];
-    for (int e = 0; e < kEquationCount; ++e) {
-      const uint8_t v = eval(e);
-      uint8_t& old = states[static_cast<size_t>(n_ + e)];
-      if (v == old) continue;
-      old = v;
-      eqChanges_[static_cast<size_t>(e)].time.push_back(time_[i]);
-      eqChanges_[static_cast<size_t>(e)].level.push_back(v);
-    }
-  }
+  ReplayEquations(
+      eqs, [&](int e, uint8_t v) { eqChanges_[static_cast<size_t>(e)].initial = v; },
+      [](size_t, const std::vector<uint8_t>&) {},
+      [&](int e, uint8_t v, size_t i) {
+        eqChanges_[static_cast<size_t>(e)].time.push_back(time_[i]);
+        eqChanges_[static_cast<size_t>(e)].level.push_back(v);
+      });
   for (EquationChanges& q : eqChanges_) {
     std::vector<uint8_t> kinds(q.level.size());
     for (size_t k = 0; k < q.level.size(); ++k)

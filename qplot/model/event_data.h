@@ -132,6 +132,12 @@ class EventData {
   struct Pass;
   struct EquationChanges;
   void EnsureEquationChanges(const CZelQplotDoc& doc) const;
+  // Replays the records through `eqs`: `start(e, level)` with each output at the start,
+  // `before(i, states)` before record i and once more with i = the record count (states: every
+  // input's and output's level), `change(e, level, i)` when record i changes output e.
+  template <class Start, class Before, class Change>
+  void ReplayEquations(const std::vector<CVequation>& eqs, Start start, Before before,
+                       Change change) const;
   LoadResult Finish(EventRecordFile& file, std::unique_ptr<SetupDatabase> setup);
   void BuildCheckpoints();
   void EnsureEquationCheckpoints(const CZelQplotDoc& doc) const;
